@@ -1,0 +1,123 @@
+#pragma once
+
+#include "app/MetaLib.h"
+#include "devices/KelvraDeviceList.h"
+#include "document/SubDoc.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class IUserMessages;
+
+// The one project document: fixture library, sections, devices, derived usage tables.
+class CQuiltmarkDoc : public IUsedUniverses {
+public:
+    static constexpr int kMaxSections = 8;
+    static constexpr const char* kLibraryInvalid =
+        "The metalib.xml-file is not valid! Quiltmark can not be start.";
+    static constexpr const char* kCannotLoad = "The document can not be load!";
+
+    // `libraryPath` is the full path of metalib.xml (the program directory's, or the one
+    // given on the command line). `messages` must outlive the document.
+    CQuiltmarkDoc(IUserMessages& messages, std::string libraryPath);
+    ~CQuiltmarkDoc() override;
+
+    // ---- lifecycle ----------------------------------------------------------------
+    // File New: clears the modified flag and the path, Reset, one section when none.
+    bool OnNewDocument();
+    // File Open: job file or project file; false only when the file cannot be opened at
+    // all (then nothing changed). An unreadable project reports kCannotLoad, leaves an
+    // empty project and still counts as opened.
+    bool OnOpenDocument(const std::string& path);
+    // File Save / Save As: writes beside the target and renames over it; on failure the
+    // old file and the document stay as they were and `error` says why.
+    bool OnSaveDocument(const std::string& path, std::string* error = nullptr);
+    bool Reset();
+
+    bool IsModified() const { return m_modified; }
+    void SetModifiedFlag(bool modified = true) { m_modified = modified; }
+    const std::string& GetPathName() const { return m_pathName; }
+    void SetPathName(const std::string& path) { m_pathName = path; }
+    // File name of the path, or "Untitled".
+    std::string GetTitle() const;
+
+    IUserMessages& Messages() { return m_messages; }
+    const std::string& GetLibraryPath() const { return m_libraryPath; }
+    CMetaLib& GetLibrary() { return m_library; }
+    const CMetaLib& GetLibrary() const { return m_library; }
+    CKelvraDeviceList& GetDevices() { return m_devices; }
+    const CKelvraDeviceList& GetDevices() const { return m_devices; }
+
+    // ---- sections -----------------------------------------------------------------
+    int GetSectionCount() const { return static_cast<int>(m_sections.size()); }
+    CSubDoc* GetSection(int index);
+    const CSubDoc* GetSection(int index) const;
+    CSubDoc* GetCurrentSection();
+    int GetCurrentSectionIndex() const { return m_currentSection; }
+    CSubDoc* SetCurrentSection(int index);
+    CSubDoc* AddSection();
+    bool DeleteSection(int index);
+    bool MoveSection(int from, int to);
+    int FindSectionByName(const std::string& name) const;
+    bool IsSectionNameFree(const std::string& name) const;
+    std::string MakeUniqueSectionName() const;
+    const CFixtureType* GetFixtureType(const CSubDoc& section) const;
+    // Position of the section in the document, -1 when it is not one of ours.
+    int IndexOfSection(const CSubDoc* section) const;
+
+    bool autoAddressing = false;
+
+    // ---- usage tables ---------------------------------------------------------------
+    void RebuildUniverseUse();
+    int GetUsedUniverseCount() const override;
+    int GetNextUsedUniverse(int u) const override;
+    int GetHighestUsedUniverse() const;
+    const std::map<int, int>& GetUniverseUse() const { return m_universeUse; }
+
+    void RebuildScreenIdUse();
+    bool IsScreenIdShared(long long id) const;
+
+    void RebuildChannelUse();
+    // key = universe * 512 + address, both zero-based.
+    int GetChannelUseCount(long long key) const;
+    bool IsChannelShared(long long key) const;
+    // Any channel of first .. first + count - 1 shared.
+    bool IsChannelRangeShared(long long first, int count) const;
+
+    // All three tables, as after every change of tiles.
+    void RebuildTables();
+
+    bool IsScreenIdRangeFree(int skip, long long first, int fixtureIndex, int w, int h) const;
+    long long GetFirstFreeScreenId(int skip, int fixtureIndex, int w, int h) const;
+
+    // "1:A1 » 1:B1 » 2:C4" (» as the single byte 187) for the device list printout.
+    void GetUniversePatchText(int universe, std::string& text);
+
+    // Spreadsheet column name: 0 -> "A", 26 -> "AA", 702 -> "AAA"; "" outside 0..18277.
+    static std::string ColumnLetters(int n);
+
+    // Appends a lamp made from the current section to metalib.xml (modifyCurrent) or
+    // writes metalib_new.xml beside it. False when metalib.xml cannot be read.
+    bool WriteLibraryEntry(const std::string& metaName, const std::string& type,
+                           bool modifyCurrent);
+
+private:
+    IUserMessages& m_messages;
+    std::string m_libraryPath;
+    CMetaLib m_library;
+    std::vector<std::unique_ptr<CSubDoc>> m_sections;
+    CKelvraDeviceList m_devices;
+    int m_currentSection = 0;
+    bool m_modified = false;
+    std::string m_pathName;
+
+    std::map<int, int> m_universeUse;
+    // Screen-id ranges of the sections: ids shared when covered by two ranges.
+    std::vector<std::pair<long long, long long>> m_screenIdRanges;
+    // Channel occupancy; the representation is the implementation's (see the .cpp).
+    struct ChannelTable;
+    std::unique_ptr<ChannelTable> m_channels;
+};

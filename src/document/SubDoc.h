@@ -1,0 +1,157 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+class CMetaLib;
+class CFixtureType;
+
+// Setup parameters of a section, under the keys the project file and job files use.
+struct CSectionSetup {
+    int fix_type = 0;                 // library index of the fixture type
+    int skope_style_type = 0;         // index into the fixture type's visualiser styles
+    int matrix_width = 6;             // tiles across (W)
+    int matrix_height = 3;            // tiles down (H)
+    std::string screen_med_name = "Unit";  // at most kMaxTextLength bytes
+    int screen_id = 1;
+    int orientation = 0;              // 0..3 = 0, 90, 180, 270 degrees clockwise
+    int base_universe = 0;            // zero-based
+    int addr_first = 0;               // zero-based
+    int addr_count = 512;             // one-based highest address, 1..512
+    int address_origin = 0;           // bit 0 right, bit 1 bottom
+    int primary_direction = 0;        // 0 horizontal, 1 vertical
+    int check_invert_secondaries = 0; // snake
+    int section_id = 0;               // only read from job files
+};
+
+// One fixture (unit) of the matrix. Small and flat: sections hold millions of them.
+struct CTileRecord {
+    int32_t universe = 0;   // zero-based, -1 undefined
+    int32_t address = 0;    // zero-based start address, -1 undefined
+    uint8_t excluded = 0;   // the position holds no fixture
+    uint8_t selected = 0;
+    uint8_t moveTarget = 0;
+    uint8_t visited = 0;    // scratch mark of the connections display
+
+    bool IsUndefined() const { return !excluded && (universe < 0 || address < 0); }
+};
+
+// One item (quark) of a tile. Item name, screen name and screen id are the section's and
+// are produced when exporting (ScreenIdAt, the fixture's quarkName, screen_med_name).
+struct CPatchEntry {
+    int32_t universe = 0;   // -1 when the tile is excluded
+    int32_t address = 0;    // -1 when the tile is excluded
+};
+
+struct CTileRect {
+    int x = 0, y = 0, w = 0, h = 0;
+};
+
+// One matrix of identical fixtures.
+class CSubDoc {
+public:
+    // Size limits: what the setup page allows, and what the item grid may hold.
+    static constexpr int kMaxTiles = 4000000;
+    static constexpr int kMaxItems = 16777216;
+    static constexpr int kMaxTextLength = 127;
+
+    // `library` is the document's fixture library; it outlives the section and is
+    // consulted on every use (the section keeps an index, never a pointer to a type).
+    explicit CSubDoc(const CMetaLib* library);
+
+    CSectionSetup setup;
+    std::string name;
+    std::string info;
+    bool initialised = false;
+
+    // The fixture type at setup.fix_type when it exists and IsUsable(); otherwise none,
+    // and every operation that needs it is a safe no-op.
+    const CFixtureType* GetFixtureType() const;
+    int ChannelsPerFixture() const;  // 0 without a fixture type
+
+    // Items per tile for the section's orientation (0 without a fixture type).
+    int ItemsPerTileX() const;
+    int ItemsPerTileY() const;
+
+    // Actual grid sizes (0 x 0 until set up, whatever setup.matrix_width says).
+    int GetTileColumns() const { return m_columns; }
+    int GetTileRows() const { return m_rows; }
+    int GetTileCount() const { return m_columns * m_rows; }
+    int GetItemColumns() const { return m_itemColumns; }
+    int GetItemRows() const { return m_itemRows; }
+    int GetItemCount() const { return static_cast<int>(m_items.size()); }
+
+    CTileRecord* GetTile(int x, int y);
+    const CTileRecord* GetTile(int x, int y) const;
+    CTileRecord* GetTileAt(int index);
+    const CTileRecord* GetTileAt(int index) const;
+    CPatchEntry* GetItem(int i, int j);
+    const CPatchEntry* GetItem(int i, int j) const;
+    const CPatchEntry* GetItemAt(int index) const;
+    // screen_id + i * IH + j: items are numbered column by column.
+    int ScreenIdAt(int i, int j) const;
+    int ScreenIdAtIndex(int index) const;
+    // Number of screen ids the section covers: setup W x H x the fixture's quarks.
+    long long ScreenIdCount() const;
+
+    // Set up: marks the section initialised, resizes the tile grid to setup W x H when
+    // the size differs (all-zero records, items emptied), then addresses every tile with
+    // the section's own parameters and rebuilds the items. Returns false, and changes
+    // nothing, when W x H or the item grid would exceed the limits; W or H below 1 gives
+    // a section without tiles.
+    bool SetUp();
+    // Makes a W x H grid of all-zero tile records (readers). False beyond the limits.
+    bool ResizeTiles(int width, int height);
+    // Rebuilds the item grid from the tile records: item addresses for every tile.
+    void RebuildItems();
+    // Re-derives the items of one tile (after a swap).
+    void DeriveItems(int x, int y);
+
+    int SelectAll(bool select);                       // tiles whose flag changed
+    int SelectRect(int x0, int y0, int x1, int y1);   // corners in any order, both inside
+    int SelectUndefined();
+    int ExcludeSelected(bool exclude);
+    void SetAllMoveTargets(bool mark);
+    void SetAllVisited(bool mark);
+    void SetUniverseVisited(int universe, bool mark);
+    void SetExcludedVisited(bool mark);
+    int CountVisited(bool mark) const;
+    // Smallest rectangle holding every selected tile; none when nothing is selected.
+    std::optional<CTileRect> GetSelectionBounds() const;
+    // Moves the selected block so its bounding box's top-left lands on (x, y).
+    void MoveSelection(int x, int y);
+    // Exchanges two whole tile records and re-derives both positions' items. With
+    // selectedOnly the swap is refused unless the first tile is selected.
+    bool SwapTiles(int x0, int y0, int x1, int y1, bool selectedOnly);
+    // Next tile of universe u in address order (connections display): see the section
+    // docs; `address` is the running address (start with -1). Sets the tile's visited
+    // mark. Returns the tile index, or -1 when no tile qualifies.
+    int NextTileOfUniverse(int universe, int& address);
+
+    // Universe counts: universe -> number of non-excluded tiles with that universe.
+    void RecountUniverses();
+    void AddUniverseTile(int universe);
+    void RemoveUniverseTile(int universe);
+    int GetUniverseCount() const { return static_cast<int>(m_universeCounts.size()); }
+    int GetHighestUniverse() const;
+    const std::map<int, int>& GetUniverseCounts() const { return m_universeCounts; }
+
+    // Raw access for the addressing routines.
+    std::vector<CTileRecord>& Tiles() { return m_tiles; }
+    const std::vector<CTileRecord>& Tiles() const { return m_tiles; }
+    std::vector<CPatchEntry>& Items() { return m_items; }
+    const std::vector<CPatchEntry>& Items() const { return m_items; }
+
+private:
+    const CMetaLib* m_library;
+    int m_columns = 0;
+    int m_rows = 0;
+    int m_itemColumns = 0;
+    int m_itemRows = 0;
+    std::vector<CTileRecord> m_tiles;
+    std::vector<CPatchEntry> m_items;
+    std::map<int, int> m_universeCounts;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class CSubDoc;
+
+// "%s;%s;%d;U%02d.%d": item name, screen name, screen id, universe + 1, address + 1.
+std::string FormatPatchLine(const std::string& itemName, const std::string& screenName,
+                            int screenId, int universe, int address);
+
+// Item indices of the section's item grid in ascending channel-key order (universe * 512 +
+// address; excluded items, key -513, first). The item grid itself is not touched.
+std::vector<int32_t> SortedPatchOrder(const CSubDoc& section);
+
+// Rebuilds the section's items, then calls `line` once per patch line in sorted order.
+// Nothing for a section without tiles or without a fixture type.
+void ForEachPatchLine(CSubDoc& section, const std::function<void(const std::string&)>& line);
+
+// All lines, sorted (small sections, tests).
+std::vector<std::string> BuildPatchList(CSubDoc& section);
