@@ -1,0 +1,218 @@
+#include "document/Addressing.h"
+
+#include "app/FixtureType.h"
+#include "document/SubDoc.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+int SwapLowBits(int flags)
+{
+    return (flags & ~3) | ((flags & 1) << 1) | ((flags >> 1) & 1);
+}
+
+int ClampToInt(long long value)
+{
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+// The running (address, universe) pair of one tile addressing run.
+class CAddressCounter {
+public:
+    CAddressCounter(const CAddressingParams& params, long long channels)
+        : m_address(params.firstAddress)
+        , m_universe(params.baseUniverse)
+        , m_highest(params.highestAddress)
+        , m_channels(channels)
+    {
+    }
+
+    void Place(CTileRecord& tile)
+    {
+        if (m_universe > kHighestUniverse) {
+            tile.universe = -1;
+            tile.address = -1;
+            return;
+        }
+        tile.universe = static_cast<int>(m_universe);
+        tile.address = static_cast<int>(m_address);
+        m_address += m_channels;
+        // Look ahead: the next tile stays only if all its channels fit below the limit,
+        // so a fixture never straddles two universes.
+        if (m_address + m_channels > m_highest) {
+            m_address = 0;
+            ++m_universe;
+        }
+    }
+
+private:
+    long long m_address;
+    long long m_universe;
+    long long m_highest;
+    long long m_channels;
+};
+
+} // namespace
+
+CAddressingParams CAddressingParams::FromSetup(const CSectionSetup& setup)
+{
+    CAddressingParams params;
+    params.width = setup.matrix_width;
+    params.height = setup.matrix_height;
+    params.baseUniverse = setup.base_universe;
+    params.firstAddress = setup.addr_first;
+    params.highestAddress = setup.addr_count;
+    params.origin = setup.address_origin;
+    params.direction = setup.primary_direction;
+    params.snake = setup.check_invert_secondaries;
+    return params;
+}
+
+void AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScope scope)
+{
+    const CFixtureType* type = section.GetFixtureType();
+    const int width = section.GetTileColumns();
+    const int height = section.GetTileRows();
+    if (!type || width <= 0 || height <= 0)
+        return;
+
+    CAddressCounter counter(params, type->ChannelsPerFixture());
+    const bool selectedOnly = scope == AddressScope::SelectedTiles;
+    auto visit = [&](int x, int y) {
+        CTileRecord& tile = *section.GetTile(x, y);
+        if (selectedOnly && !tile.selected)
+            return;
+        if (tile.excluded) {
+            tile.universe = -1;
+            tile.address = -1;
+            return;
+        }
+        counter.Place(tile);
+    };
+
+    if (params.direction == 0) {
+        for (int line = 0; line < height; ++line) {
+            int origin = params.origin;
+            if (params.snake && (line & 1))
+                origin ^= 1;
+            const int y = (origin & 2) ? height - 1 - line : line;
+            for (int step = 0; step < width; ++step)
+                visit((origin & 1) ? width - 1 - step : step, y);
+        }
+    } else {
+        for (int line = 0; line < width; ++line) {
+            int origin = params.origin;
+            if (params.snake && (line & 1))
+                origin ^= 2;
+            const int x = (origin & 1) ? width - 1 - line : line;
+            for (int step = 0; step < height; ++step)
+                visit(x, (origin & 2) ? height - 1 - step : step);
+        }
+    }
+    section.RecountUniverses();
+}
+
+int TransformFlagsForOrientation(int flags, int orientation)
+{
+    switch (orientation) {
+    case 1:
+        return SwapLowBits(flags) ^ (CFixtureType::kFlagColumnMajor | CFixtureType::kFlagReverseX);
+    case 2:
+        return flags ^ (CFixtureType::kFlagReverseX | CFixtureType::kFlagReverseY);
+    case 3:
+        return SwapLowBits(flags) ^ (CFixtureType::kFlagColumnMajor | CFixtureType::kFlagReverseY);
+    default:
+        return flags;
+    }
+}
+
+std::vector<int> ItemOffsetsForTile(const CFixtureType& type, int orientation)
+{
+    const bool quarterTurn = orientation == 1 || orientation == 3;
+    const int columns = std::max(0, quarterTurn ? type.height : type.width);
+    const int rows = std::max(0, quarterTurn ? type.width : type.height);
+    std::vector<int> offsets(static_cast<size_t>(columns) * rows, -1);
+
+    if (type.flags & CFixtureType::kFlagDmxMatrix) {
+        // The table is in the fixture's own frame; cells beyond a quarter-turned,
+        // non-square tile are dropped so that no other tile's items are touched.
+        for (int k = 0; k < type.height && k < rows; ++k)
+            for (int m = 0; m < type.width && m < columns; ++m)
+                offsets[static_cast<size_t>(m) + static_cast<size_t>(k) * columns]
+                    = type.MatrixOffset(m, k);
+        return offsets;
+    }
+
+    const int g = TransformFlagsForOrientation(type.flags, orientation);
+    const bool snake = (g & CFixtureType::kFlagSnake) != 0;
+    long long counter = 0;
+    auto place = [&](int i, int j, int o) {
+        const int column = (o & 1) ? columns - 1 - i : i;
+        const int row = (o & 2) ? rows - 1 - j : j;
+        offsets[static_cast<size_t>(column) + static_cast<size_t>(row) * columns]
+            = ClampToInt(counter);
+        counter += type.addressesPerQuark;
+    };
+    if (g & CFixtureType::kFlagColumnMajor) {
+        for (int i = 0; i < columns; ++i) {
+            const int o = (g & 3) ^ ((snake && (i & 1)) ? 2 : 0);
+            for (int j = 0; j < rows; ++j)
+                place(i, j, o);
+        }
+    } else {
+        for (int j = 0; j < rows; ++j) {
+            const int o = (g & 3) ^ ((snake && (j & 1)) ? 1 : 0);
+            for (int i = 0; i < columns; ++i)
+                place(i, j, o);
+        }
+    }
+    return offsets;
+}
+
+void ApplyItemOffsets(
+    CSubDoc& section, const CFixtureType& type, const std::vector<int>& offsets, int x, int y)
+{
+    CTileRecord* tile = section.GetTile(x, y);
+    const int columns = section.ItemsPerTileX();
+    const int rows = section.ItemsPerTileY();
+    if (!tile || offsets.size() != static_cast<size_t>(columns) * rows
+        || section.GetItemColumns() != section.GetTileColumns() * columns
+        || section.GetItemRows() != section.GetTileRows() * rows)
+        return;
+
+    if (tile->excluded) {
+        tile->universe = -1;
+        tile->address = -1;
+    }
+    // A tile without a universe or address has no item addresses either; deriving them
+    // from -1 would produce plausible-looking but wrong channels.
+    const bool defined = tile->universe >= 0 && tile->address >= 0;
+    const long long start = static_cast<long long>(tile->address) + type.headerAddresses;
+    const int itemColumns = section.GetItemColumns();
+    std::vector<CPatchEntry>& items = section.Items();
+    for (int k = 0; k < rows; ++k) {
+        const size_t rowBase = static_cast<size_t>(x) * columns
+            + (static_cast<size_t>(y) * rows + k) * static_cast<size_t>(itemColumns);
+        const int* rowOffsets = offsets.data() + static_cast<size_t>(k) * columns;
+        for (int m = 0; m < columns; ++m) {
+            CPatchEntry& item = items[rowBase + m];
+            if (!defined || rowOffsets[m] < 0) {
+                item.universe = -1;
+                item.address = -1;
+            } else {
+                item.universe = tile->universe;
+                item.address = ClampToInt(start + rowOffsets[m]);
+            }
+        }
+    }
+}
+
+void DeriveTileItems(CSubDoc& section, int x, int y)
+{
+    const CFixtureType* type = section.GetFixtureType();
+    if (!type || !section.GetTile(x, y))
+        return;
+    ApplyItemOffsets(section, *type, ItemOffsetsForTile(*type, section.setup.orientation), x, y);
+}

@@ -1,0 +1,432 @@
+#include "document/SubDoc.h"
+
+#include "app/FixtureType.h"
+#include "app/MetaLib.h"
+#include "document/Addressing.h"
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+namespace {
+
+bool IsQuarterTurn(int orientation)
+{
+    return orientation == 1 || orientation == 3;
+}
+
+int ClampToInt(long long value)
+{
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+} // namespace
+
+CSubDoc::CSubDoc(const CMetaLib* library)
+    : m_library(library)
+{
+}
+
+const CFixtureType* CSubDoc::GetFixtureType() const
+{
+    if (!m_library)
+        return nullptr;
+    const CFixtureType* type = m_library->GetAt(setup.fix_type);
+    if (!type || !type->IsUsable())
+        return nullptr;
+    return type;
+}
+
+int CSubDoc::ChannelsPerFixture() const
+{
+    const CFixtureType* type = GetFixtureType();
+    return type ? type->ChannelsPerFixture() : 0;
+}
+
+int CSubDoc::ItemsPerTileX() const
+{
+    const CFixtureType* type = GetFixtureType();
+    if (!type)
+        return 0;
+    return IsQuarterTurn(setup.orientation) ? type->height : type->width;
+}
+
+int CSubDoc::ItemsPerTileY() const
+{
+    const CFixtureType* type = GetFixtureType();
+    if (!type)
+        return 0;
+    return IsQuarterTurn(setup.orientation) ? type->width : type->height;
+}
+
+CTileRecord* CSubDoc::GetTile(int x, int y)
+{
+    if (x < 0 || y < 0 || x >= m_columns || y >= m_rows)
+        return nullptr;
+    return &m_tiles[static_cast<size_t>(x) + static_cast<size_t>(y) * m_columns];
+}
+
+const CTileRecord* CSubDoc::GetTile(int x, int y) const
+{
+    return const_cast<CSubDoc*>(this)->GetTile(x, y);
+}
+
+CTileRecord* CSubDoc::GetTileAt(int index)
+{
+    if (index < 0 || static_cast<size_t>(index) >= m_tiles.size())
+        return nullptr;
+    return &m_tiles[index];
+}
+
+const CTileRecord* CSubDoc::GetTileAt(int index) const
+{
+    return const_cast<CSubDoc*>(this)->GetTileAt(index);
+}
+
+CPatchEntry* CSubDoc::GetItem(int i, int j)
+{
+    if (i < 0 || j < 0 || i >= m_itemColumns || j >= m_itemRows)
+        return nullptr;
+    return &m_items[static_cast<size_t>(i) + static_cast<size_t>(j) * m_itemColumns];
+}
+
+const CPatchEntry* CSubDoc::GetItem(int i, int j) const
+{
+    return const_cast<CSubDoc*>(this)->GetItem(i, j);
+}
+
+const CPatchEntry* CSubDoc::GetItemAt(int index) const
+{
+    if (index < 0 || static_cast<size_t>(index) >= m_items.size())
+        return nullptr;
+    return &m_items[index];
+}
+
+int CSubDoc::ScreenIdAt(int i, int j) const
+{
+    return ClampToInt(
+        static_cast<long long>(setup.screen_id) + static_cast<long long>(i) * m_itemRows + j);
+}
+
+int CSubDoc::ScreenIdAtIndex(int index) const
+{
+    if (index < 0 || static_cast<size_t>(index) >= m_items.size())
+        return -1;
+    return ScreenIdAt(index % m_itemColumns, index / m_itemColumns);
+}
+
+long long CSubDoc::ScreenIdCount() const
+{
+    const CFixtureType* type = GetFixtureType();
+    if (!type || setup.matrix_width < 1 || setup.matrix_height < 1)
+        return 0;
+    return static_cast<long long>(setup.matrix_width) * setup.matrix_height
+        * type->QuarksPerFixture();
+}
+
+bool CSubDoc::ResizeTiles(int width, int height)
+{
+    if (width < 1 || height < 1) {
+        width = 0;
+        height = 0;
+    }
+    const long long tiles = static_cast<long long>(width) * height;
+    if (tiles > kMaxTiles)
+        return false;
+    const long long items = tiles * ItemsPerTileX() * ItemsPerTileY();
+    if (items > kMaxItems)
+        return false;
+
+    m_columns = width;
+    m_rows = height;
+    // assign() reuses the buffer when it is large enough and zeroes every record.
+    m_tiles.assign(static_cast<size_t>(tiles), CTileRecord {});
+    m_items.clear();
+    m_itemColumns = 0;
+    m_itemRows = 0;
+    m_universeCounts.clear();
+    return true;
+}
+
+bool CSubDoc::SetUp()
+{
+    // Without a usable fixture type nothing can be addressed; leave the section as it is.
+    if (!GetFixtureType())
+        return false;
+    int width = setup.matrix_width;
+    int height = setup.matrix_height;
+    if (width < 1 || height < 1) {
+        width = 0;
+        height = 0;
+    }
+    const long long tiles = static_cast<long long>(width) * height;
+    const long long items = tiles * ItemsPerTileX() * ItemsPerTileY();
+    if (tiles > kMaxTiles || items > kMaxItems)
+        return false;
+
+    initialised = true;
+    // Same dimensions: keep the records, and with them every exclusion.
+    if (width != m_columns || height != m_rows)
+        ResizeTiles(width, height);
+    AddressTiles(*this, CAddressingParams::FromSetup(setup), AddressScope::AllTiles);
+    RebuildItems();
+    return true;
+}
+
+void CSubDoc::RebuildItems()
+{
+    const CFixtureType* type = GetFixtureType();
+    const int perTileX = ItemsPerTileX();
+    const int perTileY = ItemsPerTileY();
+    const long long itemColumns = static_cast<long long>(m_columns) * perTileX;
+    const long long itemRows = static_cast<long long>(m_rows) * perTileY;
+    if (!type || m_tiles.empty() || itemColumns * itemRows > kMaxItems) {
+        m_items.clear();
+        m_itemColumns = 0;
+        m_itemRows = 0;
+        return;
+    }
+    m_itemColumns = static_cast<int>(itemColumns);
+    m_itemRows = static_cast<int>(itemRows);
+    m_items.resize(static_cast<size_t>(itemColumns * itemRows));
+
+    // The item layout is the same for every tile; work it out once.
+    const std::vector<int> offsets = ItemOffsetsForTile(*type, setup.orientation);
+    for (int y = 0; y < m_rows; ++y)
+        for (int x = 0; x < m_columns; ++x)
+            ApplyItemOffsets(*this, *type, offsets, x, y);
+}
+
+void CSubDoc::DeriveItems(int x, int y)
+{
+    DeriveTileItems(*this, x, y);
+}
+
+int CSubDoc::SelectAll(bool select)
+{
+    const uint8_t value = select ? 1 : 0;
+    int changed = 0;
+    for (CTileRecord& tile : m_tiles) {
+        if (tile.selected != value) {
+            tile.selected = value;
+            ++changed;
+        }
+    }
+    return changed;
+}
+
+int CSubDoc::SelectRect(int x0, int y0, int x1, int y1)
+{
+    if (!GetTile(x0, y0) || !GetTile(x1, y1))
+        return 0;
+    if (x0 > x1)
+        std::swap(x0, x1);
+    if (y0 > y1)
+        std::swap(y0, y1);
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x)
+            GetTile(x, y)->selected = 1;
+    return (x1 - x0 + 1) * (y1 - y0 + 1);
+}
+
+int CSubDoc::SelectUndefined()
+{
+    int count = 0;
+    for (CTileRecord& tile : m_tiles) {
+        if (tile.IsUndefined()) {
+            tile.selected = 1;
+            ++count;
+        }
+    }
+    return count;
+}
+
+int CSubDoc::ExcludeSelected(bool exclude)
+{
+    int count = 0;
+    for (CTileRecord& tile : m_tiles) {
+        if (tile.selected) {
+            tile.excluded = exclude ? 1 : 0;
+            ++count;
+        }
+    }
+    return count;
+}
+
+void CSubDoc::SetAllMoveTargets(bool mark)
+{
+    for (CTileRecord& tile : m_tiles)
+        tile.moveTarget = mark ? 1 : 0;
+}
+
+void CSubDoc::SetAllVisited(bool mark)
+{
+    for (CTileRecord& tile : m_tiles)
+        tile.visited = mark ? 1 : 0;
+}
+
+void CSubDoc::SetUniverseVisited(int universe, bool mark)
+{
+    for (CTileRecord& tile : m_tiles)
+        if (tile.universe == universe)
+            tile.visited = mark ? 1 : 0;
+}
+
+void CSubDoc::SetExcludedVisited(bool mark)
+{
+    for (CTileRecord& tile : m_tiles)
+        if (tile.excluded)
+            tile.visited = mark ? 1 : 0;
+}
+
+int CSubDoc::CountVisited(bool mark) const
+{
+    const uint8_t value = mark ? 1 : 0;
+    int count = 0;
+    for (const CTileRecord& tile : m_tiles)
+        if ((tile.visited != 0) == (value != 0))
+            ++count;
+    return count;
+}
+
+std::optional<CTileRect> CSubDoc::GetSelectionBounds() const
+{
+    int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
+    for (int y = 0; y < m_rows; ++y) {
+        const CTileRecord* row = &m_tiles[static_cast<size_t>(y) * m_columns];
+        for (int x = 0; x < m_columns; ++x) {
+            if (!row[x].selected)
+                continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = y;
+        }
+    }
+    if (right < 0)
+        return std::nullopt;
+    return CTileRect { left, top, right - left + 1, bottom - top + 1 };
+}
+
+void CSubDoc::MoveSelection(int x, int y)
+{
+    const std::optional<CTileRect> bounds = GetSelectionBounds();
+    if (!bounds)
+        return;
+    const int dx = bounds->x - x;
+    const int dy = bounds->y - y;
+    if (dx == 0 && dy == 0)
+        return;
+    // Visit the target cells so that a tile is never overwritten before it has moved:
+    // moving up (or left in the same rows) starts at the top left, otherwise at the
+    // bottom right.
+    const bool forward = dy > 0 || (dy == 0 && dx > 0);
+    // Large blocks move many tiles; the item layout is the same for all of them.
+    const CFixtureType* type = GetFixtureType();
+    const std::vector<int> offsets
+        = type ? ItemOffsetsForTile(*type, setup.orientation) : std::vector<int>();
+    auto visit = [&](int c, int r) {
+        CTileRecord* target = GetTile(c, r);
+        CTileRecord* source = GetTile(c + dx, r + dy);
+        if (!target || !source || !source->selected)
+            return;
+        std::swap(*target, *source);
+        if (type) {
+            ApplyItemOffsets(*this, *type, offsets, c, r);
+            ApplyItemOffsets(*this, *type, offsets, c + dx, r + dy);
+        }
+    };
+    if (forward) {
+        for (int r = y; r < y + bounds->h; ++r)
+            for (int c = x; c < x + bounds->w; ++c)
+                visit(c, r);
+    } else {
+        for (int r = y + bounds->h - 1; r >= y; --r)
+            for (int c = x + bounds->w - 1; c >= x; --c)
+                visit(c, r);
+    }
+}
+
+bool CSubDoc::SwapTiles(int x0, int y0, int x1, int y1, bool selectedOnly)
+{
+    CTileRecord* first = GetTile(x0, y0);
+    CTileRecord* second = GetTile(x1, y1);
+    if (!first || !second)
+        return false;
+    if (selectedOnly && !first->selected)
+        return false;
+    std::swap(*first, *second);
+    DeriveItems(x0, y0);
+    DeriveItems(x1, y1);
+    return true;
+}
+
+int CSubDoc::NextTileOfUniverse(int universe, int& address)
+{
+    const long long upper = static_cast<long long>(setup.addr_count) + 1;
+    int exact = -1;
+    int best = -1;
+    int bestAddress = 0;
+    const int count = static_cast<int>(m_tiles.size());
+    for (int index = 0; index < count; ++index) {
+        const CTileRecord& tile = m_tiles[index];
+        if (tile.excluded || tile.visited || tile.universe != universe)
+            continue;
+        if (tile.address == address) {
+            exact = index; // the last one in scan order wins
+        } else if (tile.address > address && tile.address < upper
+            && (best < 0 || tile.address < bestAddress)) {
+            best = index;
+            bestAddress = tile.address;
+        }
+    }
+    int result = exact;
+    if (result < 0 && best >= 0) {
+        result = best;
+        address = bestAddress;
+    }
+    if (result >= 0)
+        m_tiles[result].visited = 1;
+    return result;
+}
+
+void CSubDoc::RecountUniverses()
+{
+    m_universeCounts.clear();
+    // Neighbouring tiles mostly share a universe, so count runs before touching the map.
+    int runUniverse = -1;
+    int runLength = 0;
+    for (const CTileRecord& tile : m_tiles) {
+        if (tile.excluded || tile.universe < 0)
+            continue;
+        if (tile.universe != runUniverse) {
+            if (runLength > 0)
+                m_universeCounts[runUniverse] += runLength;
+            runUniverse = tile.universe;
+            runLength = 0;
+        }
+        ++runLength;
+    }
+    if (runLength > 0)
+        m_universeCounts[runUniverse] += runLength;
+}
+
+void CSubDoc::AddUniverseTile(int universe)
+{
+    if (universe >= 0)
+        ++m_universeCounts[universe];
+}
+
+void CSubDoc::RemoveUniverseTile(int universe)
+{
+    auto it = m_universeCounts.find(universe);
+    if (it == m_universeCounts.end())
+        return;
+    if (--it->second <= 0)
+        m_universeCounts.erase(it);
+}
+
+int CSubDoc::GetHighestUniverse() const
+{
+    return m_universeCounts.empty() ? -1 : m_universeCounts.rbegin()->first;
+}

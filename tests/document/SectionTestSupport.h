@@ -1,0 +1,43 @@
+#pragma once
+
+#include "app/FixtureType.h"
+#include "app/MetaLib.h"
+#include "document/SubDoc.h"
+
+#include <memory>
+
+struct FixtureShape {
+    int width = 1;
+    int height = 1;
+    int addressesPerQuark = 1;
+    int flags = 0;
+    int header = 0;
+    int tail = 0;
+};
+
+inline int AddFixture(CMetaLib& library, const FixtureShape& shape)
+{
+    auto type = std::make_unique<CFixtureType>();
+    type->type = "TEST";
+    type->quarkName = "Pixel";
+    type->width = shape.width;
+    type->height = shape.height;
+    type->addressesPerQuark = shape.addressesPerQuark;
+    type->flags = shape.flags;
+    type->headerAddresses = shape.header;
+    type->tailAddresses = shape.tail;
+    return library.Add(std::move(type));
+}
+
+// A library holding one fixture type and a section of `columns` x `rows` tiles of it.
+struct SectionWith {
+    CMetaLib library;
+    CSubDoc section { &library };
+
+    SectionWith(const FixtureShape& shape, int columns, int rows)
+    {
+        section.setup.fix_type = AddFixture(library, shape);
+        section.setup.matrix_width = columns;
+        section.setup.matrix_height = rows;
+    }
+};
