@@ -42,6 +42,9 @@ public:
     // Applies the type table row and the address, resizing the ports (kept ports keep their
     // universes). False, and nothing changes, for a type outside 0..7.
     bool SetType(int type, uint32_t ipAddress);
+    // A separate device with the same type, address, port universes and tree state, but in no
+    // list; the add dialogs copy their template this way.
+    std::unique_ptr<CKelvraDevice> Clone() const;
 
     const std::string& GetName() const { return m_name; }
     int GetType() const { return m_type; }
