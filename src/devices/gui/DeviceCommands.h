@@ -1,0 +1,28 @@
+#pragma once
+
+#include "shell/Commands.h"
+
+#include <functional>
+
+class CQuiltmarkDoc;
+class QWidget;
+
+// The "Device Manager..." command: opens the device manager on the document. The dialog
+// edits the devices in place without undo, so the document counts as modified once it
+// closes, whichever way it was closed.
+class CDeviceCommands : public ICommandTarget {
+public:
+    // `afterClose` runs once the dialog is gone, e.g. to redraw connections and the title.
+    CDeviceCommands(
+        CQuiltmarkDoc& doc, QWidget* dialogParent, std::function<void()> afterClose = {});
+
+    bool OnCommand(CommandId id) override;
+    bool OnUpdateCommand(CommandId id, CCommandState& state) override;
+
+    void OpenDeviceManager();
+
+private:
+    CQuiltmarkDoc& m_doc;
+    QWidget* m_parent;
+    std::function<void()> m_afterClose;
+};
