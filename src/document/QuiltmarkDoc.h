@@ -4,6 +4,7 @@
 #include "devices/KelvraDeviceList.h"
 #include "document/SubDoc.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -33,9 +34,19 @@ public:
     // empty project and still counts as opened.
     bool OnOpenDocument(const std::string& path);
     // File Save / Save As: writes beside the target and renames over it; on failure the
-    // old file and the document stay as they were and `error` says why.
+    // old file and the document stay as they were, the failure is reported through the
+    // messages (with the system's reason) and `error` says why.
     bool OnSaveDocument(const std::string& path, std::string* error = nullptr);
     bool Reset();
+    // The loading part of File Open, from bytes in memory: a job file when the first line
+    // is "<JOB>", a project file otherwise. False when the content could not be loaded
+    // (already reported; the document is then empty with one section).
+    bool LoadFromBuffer(const char* data, std::size_t size);
+    // Whether the last open or load read the file's content (false after kCannotLoad).
+    bool WasLoadSuccessful() const { return m_loadSucceeded; }
+    // Date written into the visualiser scripts on save; empty means the local time then.
+    void SetScriptDate(const std::string& date) { m_scriptDate = date; }
+    const std::string& GetScriptDate() const { return m_scriptDate; }
 
     bool IsModified() const { return m_modified; }
     void SetModifiedFlag(bool modified = true) { m_modified = modified; }
@@ -113,6 +124,8 @@ private:
     int m_currentSection = 0;
     bool m_modified = false;
     std::string m_pathName;
+    std::string m_scriptDate;
+    bool m_loadSucceeded = true;
 
     std::map<int, int> m_universeUse;
     // Screen-id ranges of the sections: ids shared when covered by two ranges.

@@ -4,9 +4,9 @@
 
 // The headless command line: batch work on project files without any window.
 //
-//   quiltmark [--library METALIB.xml] [--readdress] [--section N]
-//             [--save-as OUT.patch] [--export-patch-list OUT] [--export-ascii OUT]
-//             [--export-script OUT] FILE
+//   quiltmark [--library METALIB.xml] [--readdress] [--auto-connect] [--section N]
+//             [--date TEXT] [--save-as OUT.patch] [--export-patch-list OUT]
+//             [--export-ascii OUT] [--export-script OUT] FILE
 //   quiltmark --list-fixtures [--library METALIB.xml]
 
 // True when the arguments ask for headless work (any of the options above, or --help);

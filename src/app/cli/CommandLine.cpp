@@ -1,0 +1,306 @@
+#include "app/cli/CommandLine.h"
+
+#include "app/UserMessages.h"
+#include "document/ProjectFile.h"
+#include "document/QuiltmarkDoc.h"
+#include "document/SafeFile.h"
+#include "formats/AsciiScheme.h"
+#include "formats/PatchList.h"
+#include "formats/SkopeScript.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr const char* kUsage
+    = "Usage: quiltmark [--library METALIB.xml] [--readdress] [--auto-connect] [--section N]\n"
+      "                 [--date TEXT] [--save-as OUT.patch] [--export-patch-list OUT]\n"
+      "                 [--export-ascii OUT] [--export-script OUT] FILE\n"
+      "       quiltmark --list-fixtures [--library METALIB.xml]\n"
+      "       quiltmark --help\n"
+      "\n"
+      "Opens FILE (a project file or a legacy job file) without a window and writes the\n"
+      "requested outputs. OUT may be - for standard output.\n"
+      "\n"
+      "  --library PATH         read the fixture library from PATH (default: metalib.xml\n"
+      "                         beside the program)\n"
+      "  --readdress            set up every section again with its own addressing values\n"
+      "  --auto-connect         connect the used universes to the devices' ports again\n"
+      "  --section N            section for the per-section exports, from 1 (default 1)\n"
+      "  --date TEXT            date written into the visualiser scripts (default: now)\n"
+      "  --save-as OUT          write the project file\n"
+      "  --export-patch-list OUT  write the section's sorted patch lines\n"
+      "  --export-ascii OUT     write the section's ASCII patch scheme\n"
+      "  --export-script OUT    write the section's visualiser script\n"
+      "  --list-fixtures        list the fixture types of the library\n"
+      "\n"
+      "Exit status: 0 success, 1 failure (reason on standard error), 2 usage error.\n";
+
+// Message boxes of the model become lines on standard error; questions get No, the
+// answer that changes nothing.
+class CStderrMessages : public IUserMessages {
+public:
+    void ShowMessage(const std::string& text, MessageIcon) override
+    {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+    MessageAnswer AskYesNo(const std::string& text, MessageIcon) override
+    {
+        std::fprintf(stderr, "%s\n(answered No)\n", text.c_str());
+        return MessageAnswer::No;
+    }
+};
+
+struct Options {
+    std::string library;
+    bool readdress = false;
+    bool autoConnect = false;
+    bool listFixtures = false;
+    bool help = false;
+    int section = 1;
+    std::string date;
+    std::string saveAs;
+    std::string patchList;
+    std::string ascii;
+    std::string script;
+    std::string file;
+};
+
+const char* const kValueOptions[] = { "--library", "--section", "--date", "--save-as",
+    "--export-patch-list", "--export-ascii", "--export-script" };
+const char* const kFlagOptions[] = { "--readdress", "--auto-connect", "--list-fixtures", "--help" };
+
+bool IsValueOption(const std::string& arg)
+{
+    for (const char* option : kValueOptions)
+        if (arg == option)
+            return true;
+    return false;
+}
+
+bool IsFlagOption(const std::string& arg)
+{
+    for (const char* option : kFlagOptions)
+        if (arg == option)
+            return true;
+    return arg == "-h";
+}
+
+bool ParseSectionNumber(const std::string& text, int& number)
+{
+    if (text.empty() || text.size() > 9)
+        return false;
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    number = std::stoi(text);
+    return number >= 1;
+}
+
+// Fills `options`; false with `problem` set on a usage error.
+bool ParseArguments(int argc, char** argv, Options& options, std::string& problem)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (IsValueOption(arg)) {
+            if (i + 1 >= argc) {
+                problem = arg + " needs a value";
+                return false;
+            }
+            const std::string value = argv[++i];
+            if (arg == "--library")
+                options.library = value;
+            else if (arg == "--section") {
+                if (!ParseSectionNumber(value, options.section)) {
+                    problem = "--section needs a number from 1";
+                    return false;
+                }
+            } else if (arg == "--date")
+                options.date = value;
+            else if (arg == "--save-as")
+                options.saveAs = value;
+            else if (arg == "--export-patch-list")
+                options.patchList = value;
+            else if (arg == "--export-ascii")
+                options.ascii = value;
+            else
+                options.script = value;
+        } else if (arg == "--readdress") {
+            options.readdress = true;
+        } else if (arg == "--auto-connect") {
+            options.autoConnect = true;
+        } else if (arg == "--list-fixtures") {
+            options.listFixtures = true;
+        } else if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            problem = "unknown option " + arg;
+            return false;
+        } else if (options.file.empty()) {
+            options.file = arg;
+        } else {
+            problem = "more than one FILE given";
+            return false;
+        }
+    }
+    if (!options.help && !options.listFixtures && options.file.empty()) {
+        problem = "no FILE given";
+        return false;
+    }
+    return true;
+}
+
+bool WriteOutput(const std::string& target, const std::string& bytes)
+{
+    if (target == "-") {
+        if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) {
+            std::fprintf(stderr, "Cannot write to standard output: %s\n", std::strerror(errno));
+            return false;
+        }
+        if (std::fflush(stdout) != 0) {
+            std::fprintf(stderr, "Cannot write to standard output: %s\n", std::strerror(errno));
+            return false;
+        }
+        return true;
+    }
+    std::string error;
+    if (!WriteFileSafely(target, bytes, &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return false;
+    }
+    return true;
+}
+
+void ListFixtures(const CMetaLib& library)
+{
+    for (int i = 0; i < library.GetCount(); ++i) {
+        const CFixtureType* type = library.GetAt(i);
+        std::printf("%d: %s (%s) %d channels per fixture\n", i, type->metaName.c_str(),
+            type->type.c_str(), type->ChannelsPerFixture());
+    }
+    std::fflush(stdout);
+}
+
+int Run(const Options& options)
+{
+    CStderrMessages messages;
+    const std::string library
+        = options.library.empty() ? MetaLibPathIn(ProgramDirectory()) : options.library;
+    CQuiltmarkDoc doc(messages, library);
+    if (!doc.OnNewDocument())
+        return 1;
+    if (options.listFixtures) {
+        ListFixtures(doc.GetLibrary());
+        if (options.file.empty())
+            return 0;
+    }
+
+    if (!doc.OnOpenDocument(options.file)) {
+        std::string error;
+        std::string ignored;
+        ReadWholeFile(options.file, ignored, &error);
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    if (!doc.WasLoadSuccessful())
+        return 1;
+    doc.SetScriptDate(options.date);
+
+    if (options.readdress) {
+        for (int i = 0; i < doc.GetSectionCount(); ++i) {
+            CSubDoc* section = doc.GetSection(i);
+            if (section->initialised)
+                section->SetUp();
+        }
+        doc.RebuildTables();
+    }
+    if (options.autoConnect) {
+        doc.RebuildUniverseUse();
+        if (!doc.GetDevices().AutoConnect(doc, messages))
+            return 1;
+    }
+
+    const bool perSection
+        = !options.patchList.empty() || !options.ascii.empty() || !options.script.empty();
+    CSubDoc* section = doc.GetSection(options.section - 1);
+    if (perSection && !section) {
+        std::fprintf(stderr, "The project has no section %d (it has %d).\n", options.section,
+            doc.GetSectionCount());
+        return 1;
+    }
+    const std::string date
+        = options.date.empty() ? FormatScriptDate(std::time(nullptr)) : options.date;
+
+    if (!options.saveAs.empty()
+        && !WriteOutput(options.saveAs, CProjectFileWriter::Write(doc, date)))
+        return 1;
+    if (!options.patchList.empty()) {
+        std::string text;
+        ForEachPatchLine(*section, [&text](const std::string& line) {
+            text += line;
+            text += '\n';
+        });
+        if (!WriteOutput(options.patchList, text))
+            return 1;
+    }
+    if (!options.ascii.empty() && !WriteOutput(options.ascii, BuildAsciiScheme(*section)))
+        return 1;
+    if (!options.script.empty()) {
+        section->RebuildItems();
+        if (!WriteOutput(options.script, BuildSkopeScript(*section, options.section, date)))
+            return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+bool IsHeadlessInvocation(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (IsValueOption(arg) || IsFlagOption(arg))
+            return true;
+    }
+    return false;
+}
+
+int RunHeadless(int argc, char** argv)
+{
+    Options options;
+    std::string problem;
+    if (!ParseArguments(argc, argv, options, problem)) {
+        std::fprintf(stderr, "quiltmark: %s\n%s", problem.c_str(), kUsage);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    return Run(options);
+}
+
+std::string ProgramDirectory()
+{
+    std::vector<char> buffer(4096);
+    for (;;) {
+        const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (length < 0)
+            return ".";
+        if (static_cast<std::size_t>(length) < buffer.size()) {
+            std::string path(buffer.data(), static_cast<std::size_t>(length));
+            const std::size_t slash = path.find_last_of('/');
+            if (slash == std::string::npos)
+                return ".";
+            return slash == 0 ? "/" : path.substr(0, slash);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}

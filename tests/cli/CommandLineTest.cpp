@@ -1,0 +1,144 @@
+#include "app/cli/CommandLine.h"
+#include "app/UserMessages.h"
+#include "document/ProjectFile.h"
+#include "document/QuiltmarkDoc.h"
+#include "document/SafeFile.h"
+#include "formats/PatchList.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const std::string kBin = std::string(QUILTMARK_BIN_DIR) + "/quiltmark";
+const std::string kExamples = std::string(QUILTMARK_SOURCE_DIR) + "/examples";
+const char* const kDate = "2024.05.01 12:00:00";
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the program without a display; arguments are passed to the shell as written.
+Result RunProgram(const std::string& arguments)
+{
+    char dir[] = "/tmp/quiltmark-cli-XXXXXX";
+    const std::string tmp = mkdtemp(dir);
+    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY '" + kBin + "' " + arguments
+        + " >'" + tmp + "/out' 2>'" + tmp + "/err'";
+    Result result;
+    const int raw = std::system(command.c_str());
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    ReadWholeFile(tmp + "/out", result.out);
+    ReadWholeFile(tmp + "/err", result.err);
+    (void)std::system(("rm -rf '" + tmp + "'").c_str());
+    return result;
+}
+
+TEST(CommandLine, RecognisesHeadlessArguments)
+{
+    const char* plain[] = { "quiltmark", "file.patch", "/metalib" };
+    EXPECT_FALSE(IsHeadlessInvocation(3, const_cast<char**>(plain)));
+    const char* batch[] = { "quiltmark", "--export-ascii", "-", "file.patch" };
+    EXPECT_TRUE(IsHeadlessInvocation(4, const_cast<char**>(batch)));
+    const char* help[] = { "quiltmark", "--help" };
+    EXPECT_TRUE(IsHeadlessInvocation(2, const_cast<char**>(help)));
+    EXPECT_EQ(ProgramDirectory().empty(), false);
+}
+
+TEST(CommandLine, UsageErrorsAndHelp)
+{
+    const Result help = RunProgram("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--export-patch-list"), std::string::npos);
+    for (const char* bad : { "--save-as", "--bogus x.patch", "--section 0 x.patch",
+             "--section two x.patch", "a.patch b.patch", "--readdress" }) {
+        const Result r = RunProgram(bad);
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_NE(r.err.find("Usage:"), std::string::npos) << bad;
+    }
+}
+
+TEST(CommandLine, FailuresExitWithOneAndSayWhy)
+{
+    const std::string wall = "'" + kExamples + "/stage-wall.patch'";
+    Result r = RunProgram("/nonexistent/x.patch");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
+
+    r = RunProgram("--library /nonexistent/metalib.xml " + wall);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(CQuiltmarkDoc::kLibraryInvalid), std::string::npos) << r.err;
+
+    r = RunProgram("--section 4 --export-ascii - " + wall);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no section 4"), std::string::npos) << r.err;
+
+    r = RunProgram("--save-as /nonexistent/dir/out.patch " + wall);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
+
+    r = RunProgram("--save-as - '" + std::string(QUILTMARK_SOURCE_DIR) + "/CMakeLists.txt'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(CQuiltmarkDoc::kCannotLoad), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
+}
+
+TEST(CommandLine, WritesTheSameAsTheModel)
+{
+    CRecordingMessages messages;
+    CQuiltmarkDoc doc(messages, std::string(QUILTMARK_BIN_DIR) + "/metalib.xml");
+    ASSERT_TRUE(doc.OnOpenDocument(kExamples + "/stage-wall.patch"));
+    std::string lines;
+    ForEachPatchLine(
+        *doc.GetSection(1), [&lines](const std::string& line) { lines += line + "\n"; });
+    const std::string project = CProjectFileWriter::Write(doc, kDate);
+
+    const std::string wall = " '" + kExamples + "/stage-wall.patch'";
+    Result r = RunProgram(std::string("--date '") + kDate + "' --save-as -" + wall);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out == project);
+
+    r = RunProgram("--section 2 --export-patch-list -" + wall);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, lines);
+
+    r = RunProgram("--section 3 --export-ascii -" + wall);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\r\n"), std::string::npos);
+
+    r = RunProgram(std::string("--date '") + kDate + "' --section 1 --export-script -" + wall);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("// SECTION 1 \"Main wall\" START\n// created on 2024.05.01", 0), 0u);
+}
+
+TEST(CommandLine, ReaddressAutoConnectAndListFixtures)
+{
+    char dir[] = "/tmp/quiltmark-cli-XXXXXX";
+    const std::string tmp = mkdtemp(dir);
+    // The legacy job has hand-set addresses; readdressing lays them out again.
+    const Result r = RunProgram(
+        "--readdress --save-as '" + tmp + "/out.patch' '" + kExamples + "/legacy.job'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    CRecordingMessages messages;
+    CQuiltmarkDoc doc(messages, std::string(QUILTMARK_BIN_DIR) + "/metalib.xml");
+    ASSERT_TRUE(doc.OnOpenDocument(tmp + "/out.patch"));
+    ASSERT_TRUE(doc.WasLoadSuccessful());
+    EXPECT_EQ(doc.GetSection(0)->GetTile(0, 1)->address, 33); // snake: row 2 runs back
+    (void)std::system(("rm -rf '" + tmp + "'").c_str());
+
+    // The job file has no devices: auto-connect cannot place its universe.
+    const Result connect = RunProgram("--auto-connect '" + kExamples + "/legacy.job'");
+    EXPECT_EQ(connect.status, 1);
+    EXPECT_NE(connect.err.find("not enough Devices"), std::string::npos) << connect.err;
+
+    const Result list = RunProgram("--list-fixtures");
+    EXPECT_EQ(list.status, 0);
+    EXPECT_NE(list.out.find("0: "), std::string::npos);
+    EXPECT_NE(list.out.find(" channels per fixture\n"), std::string::npos);
+}
+
+} // namespace
