@@ -1,0 +1,234 @@
+#include "app/gui/QuiltmarkApp.h"
+
+#include "app/gui/AboutDlg.h"
+#include "app/gui/GuiCommandLine.h"
+#include "app/gui/MessageBoxMessages.h"
+#include "app/gui/ShellRegistration.h"
+#include "shell/DocManager.h"
+#include "shell/DrawToolkit.h"
+#include "shell/MainFrame.h"
+#include "shell/RecentFileList.h"
+#include "shell/ShellResources.h"
+#include "view/QuiltmarkView.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+bool g_libraryEntryEnabled = false;
+
+constexpr const char* kCompany = "Vom lokalen Anwendungs-Assistenten generierte Anwendungen";
+constexpr const char* kAppName = "Quiltmark";
+
+int RegisterAndEnd(bool registering)
+{
+    const QString home = ShellRegistration::UserDataHome();
+    QString error;
+    const bool ok = registering
+        ? ShellRegistration::Register(home, QApplication::applicationFilePath(), &error)
+        : ShellRegistration::Unregister(home, &error);
+    if (!ok)
+        std::fprintf(stderr, "quiltmark: %s\n", qPrintable(error));
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
+bool IsLibraryEntryEnabled()
+{
+    return g_libraryEntryEnabled;
+}
+
+void SetLibraryEntryEnabled(bool enabled)
+{
+    g_libraryEntryEnabled = enabled;
+}
+
+QPrinter& AppPrinter()
+{
+    static QPrinter printer(QPrinter::HighResolution);
+    return printer;
+}
+
+// ---- the application object ----------------------------------------------------------
+
+CQuiltmarkApp::CQuiltmarkApp(IUserMessages& messages, IDocPrompts* prompts)
+    : m_messages(messages)
+    , m_prompts(prompts)
+    , m_recent(std::make_unique<CRecentFileList>())
+{
+    if (!m_prompts) {
+        m_ownPrompts = std::make_unique<CDialogDocPrompts>();
+        m_prompts = m_ownPrompts.get();
+    }
+}
+
+CQuiltmarkApp::~CQuiltmarkApp() = default;
+
+bool CQuiltmarkApp::InitInstance(const CGuiCommandLine& commandLine)
+{
+    m_recent->Load();
+    m_frame = std::make_unique<CMainFrame>(m_messages, *m_prompts, *m_recent, this);
+    if (auto* dialogs = dynamic_cast<CDialogDocPrompts*>(m_ownPrompts.get()))
+        dialogs->SetParent(m_frame.get());
+
+    bool ok = false;
+    const bool opens = !commandLine.fileName.isEmpty()
+        && commandLine.action != CGuiCommandLine::Action::FileNew
+        && commandLine.action != CGuiCommandLine::Action::FileDde;
+    if (opens) {
+        m_refreshSectionsBar = true;
+        ok = m_frame->GetDocManager().OpenDocumentFile(commandLine.fileName, false);
+    } else {
+        ok = m_frame->GetDocManager().OnFileNew(false);
+    }
+    if (!ok) {
+        m_frame.reset();
+        return false;
+    }
+    return true;
+}
+
+bool CQuiltmarkApp::OnCommand(CommandId id)
+{
+    if (!m_frame)
+        return false;
+    switch (id) {
+    case CommandId::FileNew:
+        m_frame->GetDocManager().OnFileNew();
+        return true;
+    case CommandId::FileOpen:
+        m_frame->GetDocManager().OnFileOpen();
+        return true;
+    case CommandId::FileRecent1:
+    case CommandId::FileRecent2:
+    case CommandId::FileRecent3:
+    case CommandId::FileRecent4:
+        OnOpenRecentFile(static_cast<int>(id) - static_cast<int>(CommandId::FileRecent1));
+        return true;
+    case CommandId::FilePrintSetup:
+        OnFilePrintSetup();
+        return true;
+    case CommandId::HelpAbout:
+        OnAppAbout();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CQuiltmarkApp::OnUpdateCommand(CommandId id, CCommandState& state)
+{
+    switch (id) {
+    case CommandId::FileNew:
+    case CommandId::FileOpen:
+    case CommandId::FilePrintSetup:
+    case CommandId::HelpAbout:
+        state.enabled = true;
+        return true;
+    case CommandId::FileRecent1:
+    case CommandId::FileRecent2:
+    case CommandId::FileRecent3:
+    case CommandId::FileRecent4:
+        state.enabled = static_cast<int>(id) - static_cast<int>(CommandId::FileRecent1)
+            < m_recent->Files().size();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CQuiltmarkApp::OnAppAbout()
+{
+    CAboutDlg dialog(m_frame.get());
+    dialog.exec();
+}
+
+void CQuiltmarkApp::OnFilePrintSetup()
+{
+    QPageSetupDialog dialog(&AppPrinter(), m_frame.get());
+    dialog.exec();
+}
+
+void CQuiltmarkApp::OnOpenRecentFile(int index)
+{
+    const QString path = m_recent->File(index);
+    if (path.isEmpty())
+        return;
+    CDocManager& docs = m_frame->GetDocManager();
+    if (!docs.SaveModified())
+        return;
+    if (!docs.OpenDocumentFile(path, false)) {
+        // A file that is gone stays out of the list.
+        m_recent->Remove(index);
+        m_recent->Save();
+        emit docs.recentFilesChanged();
+    }
+}
+
+// ---- start-up -----------------------------------------------------------------------------
+
+int RunQuiltmarkApp(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QCoreApplication::setOrganizationName(QString::fromLatin1(kCompany));
+    QCoreApplication::setApplicationName(QString::fromLatin1(kAppName));
+    QGuiApplication::setDesktopFileName(QStringLiteral("quiltmark"));
+    InitShellResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quiltmark.svg")));
+
+    CMessageBoxMessages messages;
+    CDrawToolkit* toolkit = CDrawToolkit::Create();
+    if (!toolkit->CreateAllFonts())
+        messages.ShowMessage(CDrawToolkit::kLucidaFailed, MessageIcon::Error);
+
+    const CGuiCommandLine commandLine = CGuiCommandLine::Parse(QApplication::arguments().mid(1));
+    SetLibraryEntryEnabled(commandLine.libraryEntry);
+    if (commandLine.action == CGuiCommandLine::Action::Register
+        || commandLine.action == CGuiCommandLine::Action::Unregister) {
+        const int status = RegisterAndEnd(commandLine.action == CGuiCommandLine::Action::Register);
+        CDrawToolkit::Destroy();
+        return status;
+    }
+    // The file type is registered at every start, but only when something is
+    // missing, and never over a system-wide installation.
+    const QString dataHome = ShellRegistration::UserDataHome();
+    if (!ShellRegistration::IsInstalledSystemWide()
+        && !ShellRegistration::IsRegistered(dataHome, QApplication::applicationFilePath()))
+        ShellRegistration::Register(dataHome, QApplication::applicationFilePath());
+
+    int status = 1;
+    {
+        CQuiltmarkApp app(messages);
+        if (app.InitInstance(commandLine)) {
+            CMainFrame* frame = app.GetMainFrame();
+            messages.SetParent(frame);
+            const bool printing = commandLine.action == CGuiCommandLine::Action::FilePrint
+                || commandLine.action == CGuiCommandLine::Action::FilePrintTo;
+            if (printing) {
+                // Print and end, without showing the window.
+                status = frame->ExecuteCommand(CommandId::FilePrint) ? 0 : 1;
+                if (status != 0)
+                    std::fprintf(stderr, "quiltmark: printing is not available\n");
+            } else {
+                frame->show();
+                if (app.m_refreshSectionsBar) {
+                    QTimer::singleShot(200, frame, [&app, frame] {
+                        if (app.m_refreshSectionsBar) {
+                            app.m_refreshSectionsBar = false;
+                            emit frame->GetView().sectionsReset();
+                        }
+                    });
+                }
+                status = application.exec();
+            }
+        }
+    }
+    CDrawToolkit::Destroy();
+    return status;
+}

@@ -1,0 +1,168 @@
+#include "shell/DocManager.h"
+
+#include "app/UserMessages.h"
+#include "document/QuiltmarkDoc.h"
+#include "shell/RecentFileList.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+QString PathFromModel(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string PathToModel(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+IDocPrompts::SaveAnswer CDialogDocPrompts::AskSaveChanges(const QString& title)
+{
+    const auto button = QMessageBox::warning(m_parent, QStringLiteral("Quiltmark"),
+        QStringLiteral("Save changes to %1?").arg(title),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    if (button == QMessageBox::Yes)
+        return SaveAnswer::Yes;
+    return button == QMessageBox::No ? SaveAnswer::No : SaveAnswer::Cancel;
+}
+
+QString CDialogDocPrompts::AskOpenFileName()
+{
+    return QFileDialog::getOpenFileName(
+        m_parent, QStringLiteral("Open"), QString(), QString::fromLatin1(kFilter));
+}
+
+QString CDialogDocPrompts::AskSaveFileName(const QString& proposed)
+{
+    QFileDialog dialog(m_parent, QStringLiteral("Save As"), proposed, QString::fromLatin1(kFilter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("patch"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+CDocManager::CDocManager(CQuiltmarkDoc& doc, IUserMessages& messages, IDocPrompts& prompts,
+    CRecentFileList& recent, QObject* parent)
+    : QObject(parent)
+    , m_doc(doc)
+    , m_messages(messages)
+    , m_prompts(prompts)
+    , m_recent(recent)
+{
+}
+
+bool CDocManager::OnCommand(CommandId id)
+{
+    if (id == CommandId::FileSave) {
+        OnFileSave();
+        return true;
+    }
+    if (id == CommandId::FileSaveAs) {
+        OnFileSaveAs();
+        return true;
+    }
+    return false;
+}
+
+bool CDocManager::OnUpdateCommand(CommandId id, CCommandState& state)
+{
+    if (id != CommandId::FileSave && id != CommandId::FileSaveAs)
+        return false;
+    state.enabled = true;
+    return true;
+}
+
+bool CDocManager::SaveModified()
+{
+    if (!m_doc.IsModified())
+        return true;
+    switch (m_prompts.AskSaveChanges(PathFromModel(m_doc.GetTitle()))) {
+    case IDocPrompts::SaveAnswer::Yes:
+        return OnFileSave();
+    case IDocPrompts::SaveAnswer::No:
+        return true;
+    case IDocPrompts::SaveAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool CDocManager::OnFileNew(bool askToSave)
+{
+    if (askToSave && !SaveModified())
+        return false;
+    const bool ok = m_doc.OnNewDocument();
+    emit documentReset();
+    emit titleChanged();
+    return ok;
+}
+
+bool CDocManager::OnFileOpen()
+{
+    const QString path = m_prompts.AskOpenFileName();
+    if (path.isEmpty())
+        return false;
+    return OpenDocumentFile(path);
+}
+
+bool CDocManager::OpenDocumentFile(const QString& path, bool askToSave)
+{
+    if (askToSave && !SaveModified())
+        return false;
+    const QString full = QFileInfo(path).absoluteFilePath();
+    if (!m_doc.OnOpenDocument(PathToModel(full))) {
+        m_messages.ShowMessage(
+            "Failed to open document.\n\n" + PathToModel(full), MessageIcon::Error);
+        return false;
+    }
+    m_doc.SetPathName(PathToModel(full));
+    m_doc.SetModifiedFlag(false);
+    m_recent.Add(full);
+    m_recent.Save();
+    emit recentFilesChanged();
+    emit documentReset();
+    emit titleChanged();
+    return true;
+}
+
+bool CDocManager::OnFileSave()
+{
+    if (m_doc.GetPathName().empty())
+        return OnFileSaveAs();
+    return DoSave(PathFromModel(m_doc.GetPathName()));
+}
+
+bool CDocManager::OnFileSaveAs()
+{
+    QString proposed = PathFromModel(m_doc.GetPathName());
+    if (proposed.isEmpty())
+        proposed = PathFromModel(m_doc.GetTitle()) + QStringLiteral(".patch");
+    const QString path = m_prompts.AskSaveFileName(proposed);
+    if (path.isEmpty())
+        return false;
+    return DoSave(path);
+}
+
+bool CDocManager::DoSave(const QString& path)
+{
+    const QString full = QFileInfo(path).absoluteFilePath();
+    std::string error;
+    if (!m_doc.OnSaveDocument(PathToModel(full), &error)) {
+        std::string text = "Failed to save document.";
+        if (!error.empty())
+            text += "\n\n" + error;
+        m_messages.ShowMessage(text, MessageIcon::Error);
+        return false;
+    }
+    m_doc.SetPathName(PathToModel(full));
+    m_doc.SetModifiedFlag(false);
+    m_recent.Add(full);
+    m_recent.Save();
+    emit recentFilesChanged();
+    emit titleChanged();
+    return true;
+}

@@ -1,0 +1,380 @@
+#include "shell/MainFrame.h"
+
+#include "app/UserMessages.h"
+#include "app/cli/CommandLine.h"
+#include "document/QuiltmarkDoc.h"
+#include "shell/CommandTable.h"
+#include "shell/DocManager.h"
+#include "shell/ExtTabCtrl.h"
+#include "shell/RecentFileList.h"
+#include "shell/ShellResources.h"
+#include "view/DialogBarPages.h"
+#include "view/ExportCommands.h"
+#include "view/QuiltmarkView.h"
+#include "view/SectionCommands.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QUrl>
+
+namespace {
+
+constexpr std::array<CommandId, 4> kRecentCommands { CommandId::FileRecent1, CommandId::FileRecent2,
+    CommandId::FileRecent3, CommandId::FileRecent4 };
+
+// X11 keyboard state bits of a key event (Lock and the usual Num Lock modifier).
+constexpr quint32 kX11LockMask = 0x02;
+constexpr quint32 kX11NumMask = 0x10;
+
+} // namespace
+
+CMainFrame::CMainFrame(IUserMessages& messages, IDocPrompts& prompts, CRecentFileList& recent,
+    ICommandTarget* application, QWidget* parent)
+    : QMainWindow(parent)
+    , m_messages(messages)
+    , m_recent(recent)
+    , m_application(application)
+{
+    InitShellResources();
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/quiltmark.svg")));
+    m_doc = std::make_unique<CQuiltmarkDoc>(messages, ProgramDirectory() + "/metalib.xml");
+    m_docManager = std::make_unique<CDocManager>(*m_doc, messages, prompts, recent);
+
+    m_view = new CQuiltmarkView(*m_doc, this);
+    m_view->setObjectName(QStringLiteral("quiltmarkView"));
+    setCentralWidget(m_view);
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBars();
+    CreateStatusBar();
+    RegisterViewHandlers();
+
+    // The route: view, then the document, then this frame, then the application.
+    m_router.SetTargets({ m_view, m_docManager.get(), this, m_application });
+
+    connect(m_bar, &CDialogBarPages::addClicked, this,
+        [this] { ExecuteCommand(CommandId::SectionsAdd); });
+    connect(m_bar, &CDialogBarPages::deleteClicked, this,
+        [this] { ExecuteCommand(CommandId::SectionsDelete); });
+    connect(m_bar, &CDialogBarPages::sectionSelected, this,
+        [this] { ExecuteCommand(CommandId::SectionsChange); });
+    connect(m_view, &CQuiltmarkView::statusTextChanged, this, [this](const QString& text) {
+        m_messagePane->setText(text.isEmpty() ? QString::fromLatin1(kReady) : text);
+    });
+    connect(
+        m_docManager.get(), &CDocManager::documentReset, m_view, &CQuiltmarkView::OnInitialUpdate);
+    connect(m_docManager.get(), &CDocManager::titleChanged, this, &CMainFrame::UpdateTitle);
+    connect(m_docManager.get(), &CDocManager::recentFilesChanged, this,
+        &CMainFrame::UpdateRecentFileMenu);
+
+    // The tool bar reflects the view's modes while the program idles.
+    m_idleTimer.setInterval(250);
+    connect(&m_idleTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
+    m_idleTimer.start();
+
+    setAcceptDrops(true);
+    qApp->installEventFilter(this);
+    UpdateRecentFileMenu();
+    UpdateTitle();
+    UpdateCommandStates();
+    resize(1000, 700);
+}
+
+CMainFrame::~CMainFrame()
+{
+    qApp->removeEventFilter(this);
+    m_idleTimer.stop();
+    // The view refers to the handlers and the document: it goes first.
+    delete takeCentralWidget();
+    m_view = nullptr;
+}
+
+void CMainFrame::RegisterViewHandlers()
+{
+    auto sections = std::make_unique<CSectionCommands>(*m_doc, *m_view, *m_bar, m_messages);
+    m_sectionCommands = sections.get();
+    AddViewHandler(std::move(sections));
+    AddViewHandler(std::make_unique<CExportCommands>(*m_doc, m_messages, this));
+}
+
+void CMainFrame::AddViewHandler(std::unique_ptr<ICommandTarget> handler)
+{
+    m_view->AddCommandHandler(handler.get());
+    m_viewHandlers.push_back(std::move(handler));
+}
+
+// ---- building the window --------------------------------------------------------------
+
+void CMainFrame::CreateActions()
+{
+    for (const CCommandInfo& info : CommandTable()) {
+        auto* action = new QAction(this);
+        action->setObjectName(QStringLiteral("action") + CommandKey(info.id));
+        action->setText(info.menuText);
+        action->setShortcuts(info.keys);
+        action->setStatusTip(info.prompt);
+        if (!info.toolTip.isEmpty())
+            action->setToolTip(info.toolTip);
+        if (!info.icon.isEmpty())
+            action->setIcon(QIcon(info.icon));
+        action->setCheckable(info.checkable);
+        action->setIconVisibleInMenu(false);
+        const CommandId id = info.id;
+        connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
+        addAction(action); // keys work wherever the focus is inside the window
+        m_actions[id] = action;
+    }
+}
+
+QAction* CMainFrame::GetAction(CommandId id) const
+{
+    const auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void CMainFrame::CreateMenus()
+{
+    using C = CommandId;
+    const auto add = [this](QMenu* menu, C id) { menu->addAction(GetAction(id)); };
+    const auto menu = [this](const char* title, const char* name) {
+        QMenu* m = menuBar()->addMenu(QString::fromLatin1(title));
+        m->setObjectName(QString::fromLatin1(name));
+        connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+        return m;
+    };
+
+    QMenu* file = menu("&File", "menuFile");
+    add(file, C::FileNew);
+    add(file, C::FileOpen);
+    add(file, C::FileSave);
+    add(file, C::FileSaveAs);
+    file->addSeparator();
+    add(file, C::FilePrint);
+    add(file, C::FilePrintPreview);
+    add(file, C::FilePrintSetup);
+    file->addSeparator();
+    QMenu* exportMenu = file->addMenu(QStringLiteral("&Export"));
+    exportMenu->setObjectName(QStringLiteral("menuExport"));
+    connect(exportMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+    add(exportMenu, C::FileExportAscii);
+    file->addSeparator();
+    for (CommandId id : kRecentCommands)
+        add(file, id);
+    file->addSeparator();
+    add(file, C::FileQuit);
+
+    QMenu* edit = menu("&Edit", "menuEdit");
+    add(edit, C::EditCreateMatrix);
+    add(edit, C::EditDeviceManager);
+    edit->addSeparator();
+    add(edit, C::EditAutoAddressing);
+    add(edit, C::EditManualAddressing);
+    edit->addSeparator();
+    add(edit, C::EditToggleTileMode);
+    add(edit, C::EditMoveTileMode);
+    edit->addSeparator();
+    add(edit, C::EditPageInfo);
+
+    QMenu* view = menu("&View", "menuView");
+    add(view, C::ViewZoomIn);
+    add(view, C::ViewZoomOut);
+    QMenu* zoom = view->addMenu(QStringLiteral("Zoom View"));
+    zoom->setObjectName(QStringLiteral("menuZoomView"));
+    connect(zoom, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+    add(zoom, C::ViewZoomManual);
+    add(zoom, C::ViewZoomPage);
+    add(zoom, C::ViewZoomPageWidth);
+    add(zoom, C::ViewZoomPageHeight);
+    view->addSeparator();
+    add(view, C::ViewShowAllConnections);
+    add(view, C::ViewShowActiveConnections);
+    add(view, C::ViewHideConnections);
+    view->addSeparator();
+    add(view, C::ViewSortByAddress);
+    add(view, C::ViewSortByPosition);
+    view->addSeparator();
+    add(view, C::ViewShowSwitches);
+
+    QMenu* sections = menu("&Sections", "menuSections");
+    add(sections, C::SectionsAdd);
+    add(sections, C::SectionsDelete);
+
+    QMenu* help = menu("&Help", "menuHelp");
+    add(help, C::HelpAbout);
+}
+
+void CMainFrame::CreateToolBars()
+{
+    m_toolBar = new QToolBar(QStringLiteral("Toolbar"), this);
+    m_toolBar->setObjectName(QStringLiteral("toolBar"));
+    m_toolBar->setIconSize(QSize(16, 16));
+    m_toolBar->setAllowedAreas(Qt::TopToolBarArea);
+    for (const CToolBarSlot& slot : ToolBarLayout()) {
+        if (slot.separator)
+            m_toolBar->addSeparator();
+        else
+            m_toolBar->addAction(GetAction(slot.id));
+    }
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+
+    // The sections bar sits in its own band under the tool bar and takes the full width.
+    addToolBarBreak(Qt::TopToolBarArea);
+    m_barHost = new QToolBar(QStringLiteral("Sections"), this);
+    m_barHost->setObjectName(QStringLiteral("sectionsBarHost"));
+    m_barHost->setAllowedAreas(Qt::TopToolBarArea);
+    m_bar = new CDialogBarPages(m_barHost);
+    m_bar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_barHost->addWidget(m_bar);
+    addToolBar(Qt::TopToolBarArea, m_barHost);
+}
+
+void CMainFrame::CreateStatusBar()
+{
+    m_messagePane = new QLabel(QString::fromLatin1(kReady), this);
+    m_messagePane->setObjectName(QStringLiteral("messagePane"));
+    statusBar()->addWidget(m_messagePane, 1);
+    const char* names[] = { "CAP", "NUM", "SCRL" };
+    for (size_t i = 0; i < m_keyIndicators.size(); ++i) {
+        auto* label = new QLabel(QString::fromLatin1(names[i]), this);
+        label->setObjectName(QStringLiteral("indicator") + QString::fromLatin1(names[i]));
+        label->setAlignment(Qt::AlignCenter);
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 10);
+        label->setEnabled(false);
+        statusBar()->addPermanentWidget(label);
+        m_keyIndicators[i] = label;
+    }
+}
+
+// ---- commands ---------------------------------------------------------------------------
+
+bool CMainFrame::ExecuteCommand(CommandId id)
+{
+    const bool handled = m_router.Execute(id);
+    UpdateCommandStates();
+    return handled;
+}
+
+void CMainFrame::UpdateCommandStates()
+{
+    for (const auto& [id, action] : m_actions) {
+        const CCommandState state = m_router.Query(id);
+        action->setEnabled(state.enabled);
+        if (action->isCheckable())
+            action->setChecked(state.checked);
+    }
+    // The placeholder entry stays disabled even if someone handles the first entry.
+    if (m_recent.Files().isEmpty())
+        GetAction(CommandId::FileRecent1)->setEnabled(false);
+}
+
+void CMainFrame::UpdateRecentFileMenu()
+{
+    const QStringList& files = m_recent.Files();
+    for (int i = 0; i < static_cast<int>(kRecentCommands.size()); ++i) {
+        QAction* action = GetAction(kRecentCommands[static_cast<size_t>(i)]);
+        if (i < files.size()) {
+            action->setText(CRecentFileList::MenuText(i, files.at(i)));
+            action->setVisible(true);
+        } else if (i == 0) {
+            action->setText(QStringLiteral("Letzte Datei"));
+            action->setVisible(true);
+        } else {
+            action->setVisible(false);
+        }
+    }
+    UpdateCommandStates();
+}
+
+void CMainFrame::UpdateTitle()
+{
+    setWindowTitle(
+        PathFromModel(m_doc->GetTitle()) + QStringLiteral(" - ") + QString::fromLatin1(kAppTitle));
+}
+
+bool CMainFrame::OnCommand(CommandId id)
+{
+    if (id != CommandId::FileQuit)
+        return false;
+    close();
+    return true;
+}
+
+bool CMainFrame::OnUpdateCommand(CommandId id, CCommandState& state)
+{
+    if (id != CommandId::FileQuit)
+        return false;
+    state.enabled = true;
+    return true;
+}
+
+// ---- window events ------------------------------------------------------------------------
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (!m_docManager->SaveModified()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            event->acceptProposedAction();
+            return;
+        }
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        event->acceptProposedAction();
+        activateWindow();
+        raise();
+        // One document at a time: the first dropped file is opened.
+        m_docManager->OpenDocumentFile(url.toLocalFile());
+        return;
+    }
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
+        UpdateKeyIndicators(*static_cast<QKeyEvent*>(event));
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::UpdateKeyIndicators(const QKeyEvent& event)
+{
+    // Only the X11 key state tells the lock keys apart; elsewhere the panes stay grey.
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    const quint32 state = event.nativeModifiers();
+    bool caps = state & kX11LockMask;
+    bool num = state & kX11NumMask;
+    // The state is the one before the key: a lock key press is about to flip it.
+    if (event.type() == QEvent::KeyPress && event.key() == Qt::Key_CapsLock)
+        caps = !caps;
+    if (event.type() == QEvent::KeyPress && event.key() == Qt::Key_NumLock)
+        num = !num;
+    m_keyIndicators[0]->setEnabled(caps);
+    m_keyIndicators[1]->setEnabled(num);
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "shell/CommandRouter.h"
+#include "shell/Commands.h"
+
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <map>
+#include <memory>
+#include <vector>
+
+class CDialogBarPages;
+class CDocManager;
+class CExportCommands;
+class CQuiltmarkDoc;
+class CQuiltmarkView;
+class CRecentFileList;
+class CSectionCommands;
+class IDocPrompts;
+class IUserMessages;
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+
+// The one main window: menu bar, tool bar, sections bar and status bar around the
+// matrix view. Every command enters here and travels view -> document -> frame ->
+// application.
+class CMainFrame : public QMainWindow, public ICommandTarget {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kAppTitle = "Kelvra Quiltmark";
+    static constexpr const char* kReady = "Ready.";
+
+    // `application` handles New, Open, the recent files, Printer Setup and About; it
+    // may be null (those commands are then disabled). All references must outlive the frame.
+    CMainFrame(IUserMessages& messages, IDocPrompts& prompts, CRecentFileList& recent,
+        ICommandTarget* application, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    CQuiltmarkDoc& GetDocument() { return *m_doc; }
+    CQuiltmarkView& GetView() { return *m_view; }
+    CDialogBarPages& GetSectionsBar() { return *m_bar; }
+    CDocManager& GetDocManager() { return *m_docManager; }
+    QToolBar& GetToolBar() { return *m_toolBar; }
+    QAction* GetAction(CommandId id) const;
+
+    // Runs a command along the route; false when nobody handled it.
+    bool ExecuteCommand(CommandId id);
+    CCommandState QueryCommand(CommandId id) const { return m_router.Query(id); }
+    // Enables, disables and checks every menu entry and tool bar button.
+    void UpdateCommandStates();
+    void UpdateTitle();
+
+    bool OnCommand(CommandId id) override;
+    bool OnUpdateCommand(CommandId id, CCommandState& state) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The one place where the view's groups of commands are plugged in.
+    void RegisterViewHandlers();
+    void AddViewHandler(std::unique_ptr<ICommandTarget> handler);
+
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBars();
+    void CreateStatusBar();
+    void UpdateRecentFileMenu();
+    void UpdateKeyIndicators(const QKeyEvent& event);
+
+    IUserMessages& m_messages;
+    CRecentFileList& m_recent;
+    ICommandTarget* m_application;
+    std::unique_ptr<CQuiltmarkDoc> m_doc;
+    std::unique_ptr<CDocManager> m_docManager;
+    CQuiltmarkView* m_view = nullptr;
+    CDialogBarPages* m_bar = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QToolBar* m_barHost = nullptr;
+    QLabel* m_messagePane = nullptr;
+    std::array<QLabel*, 3> m_keyIndicators {};
+    std::map<CommandId, QAction*> m_actions;
+    std::vector<std::unique_ptr<ICommandTarget>> m_viewHandlers;
+    CSectionCommands* m_sectionCommands = nullptr;
+    CCommandRouter m_router;
+    QTimer m_idleTimer;
+};

@@ -1,0 +1,82 @@
+#include "view/ExportCommands.h"
+
+#include "app/UserMessages.h"
+#include "document/QuiltmarkDoc.h"
+#include "formats/AsciiScheme.h"
+#include "shell/ModelText.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+
+bool WriteAsciiSchemeFile(const CSubDoc& section, const QString& path, QString* error)
+{
+    const std::string text = BuildAsciiScheme(section);
+    QFile file(path);
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    if (ok)
+        ok = file.write(text.data(), static_cast<qint64>(text.size()))
+            == static_cast<qint64>(text.size());
+    if (ok)
+        ok = file.flush();
+    const QString reason = file.errorString();
+    file.close();
+    if (!ok && error)
+        *error = reason.left(255);
+    return ok;
+}
+
+CExportCommands::CExportCommands(CQuiltmarkDoc& doc, IUserMessages& messages, QWidget* dialogParent)
+    : m_doc(doc)
+    , m_messages(messages)
+    , m_parent(dialogParent)
+{
+    m_chooser = [this](const QString& proposed) {
+        // The dialog asks before it lets an existing file be replaced.
+        return QFileDialog::getSaveFileName(
+            m_parent, QString(), proposed, QString::fromLatin1(kFilter));
+    };
+}
+
+bool CExportCommands::OnCommand(CommandId id)
+{
+    if (id != CommandId::FileExportAscii)
+        return false;
+    OnExportAscii();
+    return true;
+}
+
+bool CExportCommands::OnUpdateCommand(CommandId id, CCommandState& state)
+{
+    if (id != CommandId::FileExportAscii)
+        return false;
+    state.enabled = m_doc.GetCurrentSection() != nullptr;
+    return true;
+}
+
+QString CExportCommands::ProposedName(const std::string& documentPath)
+{
+    if (documentPath.empty())
+        return {};
+    // Offering the project file itself would invite overwriting it with the scheme.
+    const QFileInfo info(QFile::decodeName(documentPath.c_str()));
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral(".txt"));
+}
+
+void CExportCommands::OnExportAscii()
+{
+    const CSubDoc* section = m_doc.GetCurrentSection();
+    if (!section)
+        return;
+    const QString path = m_chooser(ProposedName(m_doc.GetPathName()));
+    if (path.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QString error;
+    const bool ok = WriteAsciiSchemeFile(*section, path, &error);
+    QApplication::restoreOverrideCursor();
+    if (!ok)
+        m_messages.ShowMessage(ToModelText(error), MessageIcon::Error);
+}

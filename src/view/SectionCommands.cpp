@@ -1,0 +1,140 @@
+#include "view/SectionCommands.h"
+
+#include "app/UserMessages.h"
+#include "document/QuiltmarkDoc.h"
+#include "shell/ExtTabCtrl.h"
+#include "shell/ModelText.h"
+#include "view/DialogBarPages.h"
+#include "view/QuiltmarkView.h"
+#include "view/ViewGeometry.h"
+
+#include <algorithm>
+
+CSectionCommands::CSectionCommands(CQuiltmarkDoc& doc, CQuiltmarkView& view, CDialogBarPages& bar,
+    IUserMessages& messages, QObject* parent)
+    : QObject(parent)
+    , m_doc(doc)
+    , m_view(view)
+    , m_bar(bar)
+    , m_messages(messages)
+{
+    connect(&bar, &CDialogBarPages::labelEdited, this, &CSectionCommands::OnLabelEdited);
+    connect(&bar, &CDialogBarPages::tabMoved, this, &CSectionCommands::OnTabMoved);
+    connect(&view, &CQuiltmarkView::sectionsReset, this, &CSectionCommands::FillBar);
+}
+
+bool CSectionCommands::OnCommand(CommandId id)
+{
+    switch (id) {
+    case CommandId::SectionsAdd:
+        OnSectionsAdd();
+        return true;
+    case CommandId::SectionsDelete:
+        OnSectionsDelete();
+        return true;
+    case CommandId::SectionsChange:
+        OnSectionsChange();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CSectionCommands::OnUpdateCommand(CommandId id, CCommandState& state)
+{
+    switch (id) {
+    case CommandId::SectionsAdd:
+    case CommandId::SectionsDelete:
+    case CommandId::SectionsChange:
+        state.enabled = true;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CSectionCommands::FillBar()
+{
+    CExtTabCtrl& tabs = m_bar.Tabs();
+    tabs.DeleteAllItems();
+    for (int i = 0; i < m_doc.GetSectionCount(); ++i)
+        tabs.InsertItem(i, FromModelText(m_doc.GetSection(i)->name));
+    tabs.SetCurSel(m_doc.GetCurrentSectionIndex());
+}
+
+void CSectionCommands::OnSectionsAdd()
+{
+    if (m_doc.GetSectionCount() >= CQuiltmarkDoc::kMaxSections) {
+        m_messages.ShowMessage(kLimitReached, MessageIcon::None);
+        return;
+    }
+    m_doc.SetModifiedFlag();
+    CSubDoc* section = m_doc.AddSection();
+    if (!section)
+        return;
+    CExtTabCtrl& tabs = m_bar.Tabs();
+    const int index = tabs.InsertItem(tabs.count(), FromModelText(section->name));
+    tabs.SetCurFocus(index);
+    // The tab strip and the document agree even when the selection did not move.
+    if (tabs.currentIndex() == index && m_doc.GetCurrentSectionIndex() != index)
+        OnSectionsChange();
+    m_view.Redraw();
+}
+
+void CSectionCommands::OnSectionsDelete()
+{
+    CExtTabCtrl& tabs = m_bar.Tabs();
+    const int index = tabs.currentIndex();
+    const QString label = tabs.GetLabel(index).left(255);
+    const std::string question
+        = "Are you sure you want to delete section \"" + ToModelText(label) + "\"?";
+    if (m_messages.AskYesNo(question, MessageIcon::Question) != MessageAnswer::Yes)
+        return;
+    if (!m_doc.DeleteSection(index)) {
+        m_messages.ShowMessage(kCannotDelete, MessageIcon::Warning);
+        return;
+    }
+    tabs.DeleteItem(index);
+    tabs.SetCurSel(m_doc.GetCurrentSectionIndex());
+    OnSectionsChange();
+    m_doc.SetModifiedFlag();
+}
+
+void CSectionCommands::OnSectionsChange()
+{
+    m_doc.SetCurrentSection(m_bar.Tabs().currentIndex());
+    m_view.SetFocusCell(0, 0);
+    emit currentSectionChanged();
+    m_view.Redraw();
+    // Tiles of the new section drawn smaller than this are too small to work with.
+    const CViewLayout& layout = m_view.RecomputeLayout();
+    const int zoom = m_view.GetZoom();
+    const int smaller = std::min(layout.tile.width(), layout.tile.height());
+    if (smaller > 0 && (zoom * layout.tile.width() <= 40 || zoom * layout.tile.height() <= 40)) {
+        m_view.SetZoom(40 / smaller + 1);
+        m_view.Redraw();
+    }
+}
+
+void CSectionCommands::OnLabelEdited(int index)
+{
+    CExtTabCtrl& tabs = m_bar.Tabs();
+    CSubDoc* section = m_doc.GetSection(index);
+    const std::string name = ToModelText(tabs.GetLabel(index));
+    // A name already in use, the tab's own included, is refused and the old label returns.
+    if (!section || !m_doc.IsSectionNameFree(name)) {
+        tabs.EndEdit(false);
+        return;
+    }
+    section->name = name;
+    tabs.EndEdit(true);
+    m_doc.SetModifiedFlag();
+    m_view.Redraw();
+    m_bar.update();
+}
+
+void CSectionCommands::OnTabMoved(int from, int to)
+{
+    m_doc.MoveSection(from, to);
+    m_view.Redraw();
+}

@@ -1,0 +1,73 @@
+#include "app/gui/ShellRegistration.h"
+#include "shell/VersionInfo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(StartupTest, WithoutMetalibTheProgramEndsWithItsMessageAndNoWindow)
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("quiltmark"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QUILTMARK_BIN_DIR "/quiltmark"), program));
+    ASSERT_FALSE(QFile::exists(dir.filePath(QStringLiteral("metalib.xml"))));
+
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QUILTMARK_MESSAGES"), QStringLiteral("stderr"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(dir.path());
+    process.start(program, {});
+    ASSERT_TRUE(process.waitForFinished(30000)) << "the program kept running";
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_NE(process.exitCode(), 0);
+    EXPECT_TRUE(process.readAllStandardError().contains(
+        "The metalib.xml-file is not valid! Quiltmark can not be start."));
+}
+
+TEST(StartupTest, AboutVersionLineFromTheBuild)
+{
+    CVersionInfo info;
+    info.Read();
+    EXPECT_EQ(info.AboutVersionLine(), QStringLiteral("Quiltmark Version 3.6.28.28"));
+    EXPECT_EQ(CVersionInfo::DottedText(info.GetFileVersion()), QStringLiteral("3.6.28.28"));
+    EXPECT_EQ(info.GetString(QStringLiteral("ProductVersion")), QStringLiteral("3, 6, 28, 28"));
+    EXPECT_TRUE(info.GetString(QStringLiteral("NoSuchName")).isEmpty());
+    EXPECT_TRUE(info.GetString(QStringLiteral("SpecialBuild")).isEmpty());
+}
+
+TEST(StartupTest, RegistrationWritesAndRemovesTheDesktopFiles)
+{
+    QTemporaryDir dir;
+    const QString program = QStringLiteral("/opt/my tools/quiltmark");
+    EXPECT_FALSE(ShellRegistration::IsRegistered(dir.path(), program));
+    ASSERT_TRUE(ShellRegistration::Register(dir.path(), program));
+    EXPECT_TRUE(ShellRegistration::IsRegistered(dir.path(), program));
+    EXPECT_FALSE(ShellRegistration::IsRegistered(dir.path(), QStringLiteral("/usr/bin/other")));
+
+    QFile entry(dir.filePath(QStringLiteral("applications/quiltmark.desktop")));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(entry.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("Exec=\"/opt/my tools/quiltmark\" %f")));
+    EXPECT_TRUE(text.contains(QStringLiteral("MimeType=application/x-quiltmark;")));
+    QFile mime(dir.filePath(QStringLiteral("mime/packages/quiltmark.xml")));
+    ASSERT_TRUE(mime.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(mime.readAll().contains("<glob pattern=\"*.patch\"/>"));
+
+    ASSERT_TRUE(ShellRegistration::Unregister(dir.path()));
+    EXPECT_FALSE(QFile::exists(entry.fileName()));
+    EXPECT_FALSE(QFile::exists(mime.fileName()));
+}
+
+TEST(StartupTest, ExecQuotingEscapesShellCharacters)
+{
+    EXPECT_EQ(ShellRegistration::QuoteExec(QStringLiteral("/usr/bin/quiltmark")),
+        QStringLiteral("/usr/bin/quiltmark"));
+    EXPECT_EQ(ShellRegistration::QuoteExec(QStringLiteral("/a b/$x\"y%")),
+        QStringLiteral("\"/a b/\\\\$x\\\\\"y%%\""));
+}

@@ -1,0 +1,184 @@
+#include "FakePrompts.h"
+
+#include "app/UserMessages.h"
+#include "document/QuiltmarkDoc.h"
+#include "shell/CommandTable.h"
+#include "shell/MainFrame.h"
+#include "shell/RecentFileList.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList MenuTexts(const QMenu* menu)
+{
+    QStringList texts;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator())
+            texts << QStringLiteral("|");
+        else if (a->menu())
+            texts << a->text() + QStringLiteral(">");
+        else if (a->isVisible())
+            texts << a->text();
+    }
+    return texts;
+}
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QSettings().remove(QStringLiteral("Recent File List"));
+        recent.Load();
+        frame = std::make_unique<CMainFrame>(messages, prompts, recent, nullptr);
+        ASSERT_TRUE(frame->GetDocument().OnNewDocument());
+        frame->UpdateCommandStates();
+    }
+    QMenu* Menu(const char* name) { return frame->findChild<QMenu*>(QString::fromLatin1(name)); }
+
+    CRecordingMessages messages;
+    CFakePrompts prompts;
+    CRecentFileList recent;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+} // namespace
+
+TEST_F(MainFrameTest, MenusHaveTheirEntriesKeyHintsAndOrder)
+{
+    QStringList titles;
+    for (QAction* a : frame->menuBar()->actions())
+        titles << a->text();
+    EXPECT_EQ(titles, (QStringList { "&File", "&Edit", "&View", "&Sections", "&Help" }));
+
+    EXPECT_EQ(MenuTexts(Menu("menuFile")),
+        (QStringList { "&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &as...", "|",
+            "&Print...\tCtrl+P", "Print P&review", "Printer &Setup", "|", "&Export>", "|",
+            "Letzte Datei", "|", "&Quit" }));
+    EXPECT_EQ(
+        MenuTexts(Menu("menuExport")), (QStringList { "Patch Scheme as ASCII-Art Text File..." }));
+    EXPECT_EQ(MenuTexts(Menu("menuEdit")),
+        (QStringList { "Create Matrix...\tF3", "Device Manager...\tF4", "|", "Automatic Addressing",
+            "Manual Addressing", "|", "Toggle Tile Mode\tF5", "Move/Edit Tile Mode\tF6", "|",
+            "Page Info..." }));
+    EXPECT_EQ(MenuTexts(Menu("menuView")),
+        (QStringList { "Zoom In\tAlt++", "Zoom Out\tAlt+-", "Zoom View>", "|",
+            "Show All Connections\tF7", "Show Connections for Active Universe\tCtrl+F7",
+            "Hide Connections\tF8", "|", "Sort Connections by DMX Address\tF10",
+            "Sort Connections by Position\tF9", "|", "Show Switch Settings" }));
+    EXPECT_EQ(MenuTexts(Menu("menuZoomView")),
+        (QStringList { "Manual", "Page", "Page Width", "Page Height" }));
+    EXPECT_EQ(
+        MenuTexts(Menu("menuSections")), (QStringList { "Add Section", "Delete Current Section" }));
+    EXPECT_EQ(MenuTexts(Menu("menuHelp")), (QStringList { "&About..." }));
+}
+
+TEST_F(MainFrameTest, KeysPromptsAndToolTips)
+{
+    using K = QKeySequence;
+    const auto keys = [this](CommandId id) { return frame->GetAction(id)->shortcuts(); };
+    EXPECT_TRUE(keys(CommandId::ViewSortByPosition).contains(K(Qt::Key_F9)));
+    EXPECT_TRUE(keys(CommandId::ViewSortByAddress).contains(K(Qt::Key_F10)));
+    EXPECT_TRUE(keys(CommandId::ViewShowActiveConnections).contains(K(Qt::CTRL | Qt::Key_F7)));
+    EXPECT_TRUE(keys(CommandId::ViewZoomIn).contains(K(Qt::ALT | Qt::Key_Plus)));
+    EXPECT_TRUE(
+        keys(CommandId::ViewZoomIn)
+            .contains(K(QKeyCombination(Qt::AltModifier | Qt::KeypadModifier, Qt::Key_Plus))));
+    EXPECT_TRUE(
+        keys(CommandId::ViewZoomOut)
+            .contains(K(QKeyCombination(Qt::AltModifier | Qt::KeypadModifier, Qt::Key_Minus))));
+    EXPECT_TRUE(keys(CommandId::FileOpen).contains(K(Qt::CTRL | Qt::Key_O)));
+
+    QAction* create = frame->GetAction(CommandId::EditCreateMatrix);
+    EXPECT_EQ(create->statusTip(), QStringLiteral("Create a matrix"));
+    EXPECT_EQ(create->toolTip(), QStringLiteral("Create Matrix [F3]"));
+    QAction* active = frame->GetAction(CommandId::ViewShowActiveConnections);
+    EXPECT_EQ(
+        active->toolTip(), QStringLiteral("Show Connections for Active Universe [CTRL]+[F7]"));
+    EXPECT_EQ(frame->GetAction(CommandId::FileQuit)->statusTip(),
+        QStringLiteral("Quit the application; prompts to save documents"));
+}
+
+TEST_F(MainFrameTest, ToolBarButtonsInOrderWithSeparators)
+{
+    QStringList order;
+    for (QAction* a : frame->GetToolBar().actions())
+        order << (a->isSeparator() ? QStringLiteral("|") : a->objectName().mid(6));
+    EXPECT_EQ(order.join(QLatin1Char(' ')),
+        QStringLiteral("FileNew FileOpen FileSave | FilePrintPreview FilePrint | "
+                       "EditCreateMatrix EditDeviceManager | EditToggleTileMode "
+                       "EditMoveTileMode | ViewZoomIn ViewZoomOut ViewZoomManual "
+                       "ViewZoomPage ViewZoomPageWidth ViewZoomPageHeight | "
+                       "ViewShowAllConnections ViewShowActiveConnections "
+                       "ViewHideConnections | ViewSortByPosition ViewSortByAddress | "
+                       "ViewShowSwitches | EditAutoAddressing EditManualAddressing | "
+                       "EditPageInfo"));
+    for (QAction* a : frame->GetToolBar().actions())
+        EXPECT_TRUE(a->isSeparator() || !a->icon().isNull()) << a->objectName().toStdString();
+}
+
+TEST_F(MainFrameTest, TitleStatusBarAndCommandStates)
+{
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Untitled - Kelvra Quiltmark"));
+    EXPECT_TRUE(frame->QueryCommand(CommandId::SectionsAdd).enabled);
+    EXPECT_TRUE(frame->QueryCommand(CommandId::FileSave).enabled);
+    EXPECT_TRUE(frame->QueryCommand(CommandId::FileQuit).enabled);
+    EXPECT_TRUE(frame->QueryCommand(CommandId::FileExportAscii).enabled);
+    // Without an application object its commands have no handler and are disabled.
+    EXPECT_FALSE(frame->QueryCommand(CommandId::HelpAbout).enabled);
+    EXPECT_FALSE(frame->GetAction(CommandId::HelpAbout)->isEnabled());
+    EXPECT_FALSE(frame->GetAction(CommandId::FileRecent1)->isEnabled());
+    EXPECT_FALSE(frame->ExecuteCommand(CommandId::HelpAbout));
+
+    EXPECT_EQ(
+        frame->findChild<QLabel*>(QStringLiteral("messagePane"))->text(), QStringLiteral("Ready."));
+    for (const char* name : { "indicatorCAP", "indicatorNUM", "indicatorSCRL" })
+        EXPECT_NE(frame->findChild<QLabel*>(QString::fromLatin1(name)), nullptr) << name;
+}
+
+TEST_F(MainFrameTest, SaveAsNamesTheWindowAndRemembersTheFile)
+{
+    QTemporaryDir dir;
+    prompts.saveName = dir.filePath(QStringLiteral("wall.patch"));
+    frame->GetDocument().SetModifiedFlag();
+    EXPECT_TRUE(frame->ExecuteCommand(CommandId::FileSaveAs));
+    EXPECT_EQ(prompts.proposedNames.value(0), QStringLiteral("Untitled.patch"));
+    EXPECT_FALSE(frame->GetDocument().IsModified());
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("wall.patch - Kelvra Quiltmark"));
+    EXPECT_EQ(recent.Files().value(0), prompts.saveName);
+    EXPECT_EQ(
+        QSettings().value(QStringLiteral("Recent File List/File1")).toString(), prompts.saveName);
+    EXPECT_TRUE(
+        frame->GetAction(CommandId::FileRecent1)->text().endsWith(QStringLiteral("wall.patch")));
+}
+
+TEST_F(MainFrameTest, CancelledSaveQuestionKeepsTheDocument)
+{
+    frame->GetDocument().SetModifiedFlag();
+    prompts.saveAnswer = IDocPrompts::SaveAnswer::Cancel;
+    EXPECT_FALSE(frame->GetDocManager().OnFileNew());
+    EXPECT_EQ(prompts.asked, QStringList { QStringLiteral("Untitled") });
+    EXPECT_TRUE(frame->GetDocument().IsModified());
+    EXPECT_FALSE(frame->close());
+
+    prompts.saveAnswer = IDocPrompts::SaveAnswer::No;
+    EXPECT_TRUE(frame->GetDocManager().OnFileNew());
+    EXPECT_FALSE(frame->GetDocument().IsModified());
+}
+
+TEST_F(MainFrameTest, OpeningAMissingFileChangesNothing)
+{
+    frame->GetDocument().GetSection(0)->name = "kept";
+    EXPECT_FALSE(frame->GetDocManager().OpenDocumentFile(QStringLiteral("/nonexistent/x.patch")));
+    EXPECT_EQ(frame->GetDocument().GetSection(0)->name, "kept");
+    ASSERT_FALSE(messages.calls.empty());
+    EXPECT_EQ(messages.calls.back().icon, MessageIcon::Error);
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Untitled - Kelvra Quiltmark"));
+}
