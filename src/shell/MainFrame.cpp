@@ -2,6 +2,7 @@
 
 #include "app/UserMessages.h"
 #include "app/cli/CommandLine.h"
+#include "devices/gui/DeviceCommands.h"
 #include "document/QuiltmarkDoc.h"
 #include "shell/CommandTable.h"
 #include "shell/DocManager.h"
@@ -108,6 +109,11 @@ void CMainFrame::RegisterViewHandlers()
     m_sectionCommands = sections.get();
     AddViewHandler(std::move(sections));
     AddViewHandler(std::make_unique<CExportCommands>(*m_doc, m_messages, this));
+    // Device changes move connection lines and the modified mark in the title.
+    AddViewHandler(std::make_unique<CDeviceCommands>(*m_doc, this, [this] {
+        m_view->Redraw();
+        UpdateTitle();
+    }));
 }
 
 void CMainFrame::AddViewHandler(std::unique_ptr<ICommandTarget> handler)

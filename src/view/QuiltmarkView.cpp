@@ -1,0 +1,395 @@
+#include "view/QuiltmarkView.h"
+
+#include "app/FixtureType.h"
+#include "document/QuiltmarkDoc.h"
+
+#include <QKeyEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSvgRenderer>
+#include <algorithm>
+
+// The view's pictures live in a static library; make sure they are linked in.
+static void InitViewResources()
+{
+    Q_INIT_RESOURCE(view);
+}
+
+namespace {
+
+QPixmap LoadEmptyPicture()
+{
+    InitViewResources();
+    QSvgRenderer svg(QStringLiteral(":/images/empty-view.svg"));
+    if (!svg.isValid())
+        return QPixmap();
+    QPixmap pixmap(svg.defaultSize());
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    svg.render(&painter);
+    return pixmap;
+}
+
+} // namespace
+
+CQuiltmarkView::CQuiltmarkView(CQuiltmarkDoc& doc, QWidget* parent)
+    : QAbstractScrollArea(parent)
+    , m_doc(doc)
+    , m_emptyPicture(LoadEmptyPicture())
+{
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::StrongFocus);
+    setObjectName(QStringLiteral("quiltmarkView"));
+}
+
+CQuiltmarkView::~CQuiltmarkView() = default;
+
+void CQuiltmarkView::AddCommandHandler(ICommandTarget* handler)
+{
+    if (handler && std::find(m_handlers.begin(), m_handlers.end(), handler) == m_handlers.end())
+        m_handlers.push_back(handler);
+}
+
+void CQuiltmarkView::RemoveCommandHandler(ICommandTarget* handler)
+{
+    m_handlers.erase(std::remove(m_handlers.begin(), m_handlers.end(), handler), m_handlers.end());
+}
+
+bool CQuiltmarkView::OnCommand(CommandId id)
+{
+    for (ICommandTarget* h : m_handlers) {
+        if (h->OnCommand(id))
+            return true;
+    }
+    switch (id) {
+    case CommandId::ViewZoomIn:
+        ZoomIn();
+        return true;
+    case CommandId::ViewZoomOut:
+        ZoomOut();
+        return true;
+    case CommandId::ViewZoomManual:
+        SetZoomMode(ZoomMode::Manual);
+        return true;
+    case CommandId::ViewZoomPage:
+        SetZoomMode(ZoomMode::Page);
+        return true;
+    case CommandId::ViewZoomPageWidth:
+        SetZoomMode(ZoomMode::PageWidth);
+        return true;
+    case CommandId::ViewZoomPageHeight:
+        SetZoomMode(ZoomMode::PageHeight);
+        return true;
+    case CommandId::ViewShowAllConnections:
+        SetConnectionMode(ConnectionMode::All);
+        return true;
+    case CommandId::ViewShowActiveConnections:
+        SetConnectionMode(ConnectionMode::ActiveUniverse);
+        return true;
+    case CommandId::ViewHideConnections:
+        SetConnectionMode(ConnectionMode::Hidden);
+        return true;
+    case CommandId::ViewSortByPosition:
+        SetConnectionOrder(ConnectionOrder::ByPosition);
+        return true;
+    case CommandId::ViewSortByAddress:
+        SetConnectionOrder(ConnectionOrder::ByAddress);
+        return true;
+    case CommandId::ViewShowSwitches:
+        SetShowSwitches(!m_showSwitches);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CQuiltmarkView::OnUpdateCommand(CommandId id, CCommandState& state)
+{
+    for (ICommandTarget* h : m_handlers) {
+        if (h->OnUpdateCommand(id, state))
+            return true;
+    }
+    state.enabled = true;
+    switch (id) {
+    case CommandId::ViewZoomIn:
+    case CommandId::ViewZoomOut:
+        state.checked = false;
+        return true;
+    case CommandId::ViewZoomManual:
+        state.checked = m_zoomMode == ZoomMode::Manual;
+        return true;
+    case CommandId::ViewZoomPage:
+        state.checked = m_zoomMode == ZoomMode::Page;
+        return true;
+    case CommandId::ViewZoomPageWidth:
+        state.checked = m_zoomMode == ZoomMode::PageWidth;
+        return true;
+    case CommandId::ViewZoomPageHeight:
+        state.checked = m_zoomMode == ZoomMode::PageHeight;
+        return true;
+    case CommandId::ViewShowAllConnections:
+        state.checked = m_connectionMode == ConnectionMode::All;
+        return true;
+    case CommandId::ViewShowActiveConnections:
+        state.checked = m_connectionMode == ConnectionMode::ActiveUniverse;
+        return true;
+    case CommandId::ViewHideConnections:
+        state.checked = m_connectionMode == ConnectionMode::Hidden;
+        return true;
+    case CommandId::ViewSortByPosition:
+        state.checked = m_connectionOrder == ConnectionOrder::ByPosition;
+        return true;
+    case CommandId::ViewSortByAddress:
+        state.checked = m_connectionOrder == ConnectionOrder::ByAddress;
+        return true;
+    case CommandId::ViewShowSwitches:
+        state.checked = m_showSwitches;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CQuiltmarkView::OnInitialUpdate()
+{
+    m_focusColumn = 0;
+    m_focusRow = 0;
+    m_dragging = false;
+    UpdateScrollBars(QSize(256, 256));
+    emit sectionsReset();
+    Redraw();
+}
+
+void CQuiltmarkView::Redraw()
+{
+    m_chainsValid = false;
+    viewport()->update();
+}
+
+CLayoutInput CQuiltmarkView::MakeLayoutInput(const CSubDoc& section) const
+{
+    CLayoutInput in;
+    in.tileColumns = section.GetTileColumns();
+    in.tileRows = section.GetTileRows();
+    in.itemsAcross = in.tileColumns > 0 ? section.GetItemColumns() / in.tileColumns : 1;
+    in.itemsDown = in.tileRows > 0 ? section.GetItemRows() / in.tileRows : 1;
+    in.legend = m_connectionMode != ConnectionMode::Hidden;
+    in.universes = section.GetUniverseCount();
+    in.client = viewport()->size();
+    in.mode = m_zoomMode;
+    in.zoom = m_zoom;
+    return in;
+}
+
+const CViewLayout& CQuiltmarkView::RecomputeLayout()
+{
+    const CSubDoc* section = m_doc.GetCurrentSection();
+    if (!section) {
+        m_layout = CViewLayout();
+        return m_layout;
+    }
+    m_layout = ComputeLayout(MakeLayoutInput(*section));
+    // The fitted zoom is kept so that switching to Manual stays where the fit was.
+    m_zoom = m_layout.zoom;
+    return m_layout;
+}
+
+QPoint CQuiltmarkView::ScrollPosition() const
+{
+    return QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+}
+
+bool CQuiltmarkView::HitTest(QPoint client, int& column, int& row) const
+{
+    return m_layout.HitTest(client + ScrollPosition(), column, row);
+}
+
+CSectionPaintState CQuiltmarkView::MakePaintState() const
+{
+    CSectionPaintState s;
+    s.showSwitches = m_showSwitches;
+    s.connectionMode = m_connectionMode;
+    s.connectionOrder = m_connectionOrder;
+    s.tileMode = m_tileMode;
+    s.focusColumn = m_focusColumn;
+    s.focusRow = m_focusRow;
+    s.dragging = m_dragging;
+    return s;
+}
+
+const CConnectionChains& CQuiltmarkView::Chains(const CSubDoc& section)
+{
+    const void* tiles = section.Tiles().data();
+    if (!m_chainsValid || m_chainsSection != &section || m_chainsTiles != tiles
+        || m_chainsTileCount != section.GetTileCount() || m_chainsOrder != m_connectionOrder
+        || m_chainsHighestAddress != section.setup.addr_count) {
+        m_chains = BuildConnectionChains(section, m_connectionOrder);
+        m_chainsValid = true;
+        m_chainsSection = &section;
+        m_chainsTiles = tiles;
+        m_chainsTileCount = section.GetTileCount();
+        m_chainsOrder = m_connectionOrder;
+        m_chainsHighestAddress = section.setup.addr_count;
+    }
+    return m_chains;
+}
+
+void CQuiltmarkView::RenderTo(QPainter& painter, const QRect& area)
+{
+    RecomputeLayout();
+    painter.fillRect(area, ViewColours::Background);
+    const CSubDoc* section = m_doc.GetCurrentSection();
+    if (!section)
+        return;
+    if (section->GetTileCount() < 1 && !m_emptyPicture.isNull()) {
+        const int top = std::max(viewport()->height() - m_emptyPicture.height(), 0);
+        painter.drawPixmap(0, top, m_emptyPicture);
+    }
+    const CViewLayout shifted = m_layout.Shifted(ScrollPosition());
+    const CSectionPaintState state = MakePaintState();
+    CSectionPainter sectionPainter(
+        m_doc, *section, m_doc.GetCurrentSectionIndex() + 1, shifted, state);
+    const CConnectionChains* chains
+        = m_connectionMode != ConnectionMode::Hidden && section->GetTileCount() > 0
+        ? &Chains(*section)
+        : nullptr;
+    sectionPainter.PaintAll(painter, area, chains);
+}
+
+void CQuiltmarkView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    RenderTo(painter, event->rect());
+    painter.end();
+    UpdateScrollBars(m_layout.total);
+}
+
+void CQuiltmarkView::UpdateScrollBars(QSize total)
+{
+    const QSize client = viewport()->size();
+    const QSize scrolling = total.expandedTo(client);
+    horizontalScrollBar()->setPageStep(client.width());
+    verticalScrollBar()->setPageStep(client.height());
+    horizontalScrollBar()->setSingleStep(std::max(client.width() / 20, 1));
+    verticalScrollBar()->setSingleStep(std::max(client.height() / 20, 1));
+    horizontalScrollBar()->setRange(0, scrolling.width() - client.width());
+    verticalScrollBar()->setRange(0, scrolling.height() - client.height());
+}
+
+void CQuiltmarkView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    RecomputeLayout();
+    UpdateScrollBars(m_layout.total);
+}
+
+void CQuiltmarkView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
+
+void CQuiltmarkView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->modifiers() & Qt::KeypadModifier) {
+        if (event->key() == Qt::Key_Plus) {
+            ZoomIn();
+            return;
+        }
+        if (event->key() == Qt::Key_Minus) {
+            ZoomOut();
+            return;
+        }
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void CQuiltmarkView::SetZoom(int percent)
+{
+    m_zoom = std::clamp(percent, kZoomSteps[0], kZoomSteps[std::size(kZoomSteps) - 1]);
+    m_zoomMode = ZoomMode::Manual;
+    Redraw();
+}
+
+void CQuiltmarkView::SetZoomMode(ZoomMode mode)
+{
+    m_zoomMode = mode;
+    Redraw();
+}
+
+void CQuiltmarkView::ZoomIn()
+{
+    m_zoom = ZoomInStep(m_zoom);
+    m_zoomMode = ZoomMode::Manual;
+    Redraw();
+}
+
+void CQuiltmarkView::ZoomOut()
+{
+    const std::optional<int> zoom = ZoomOutStep(m_zoom, m_layout.tile);
+    if (!zoom)
+        return;
+    m_zoom = *zoom;
+    m_zoomMode = ZoomMode::Manual;
+    Redraw();
+}
+
+void CQuiltmarkView::SetShowSwitches(bool show)
+{
+    m_showSwitches = show;
+    Redraw();
+}
+
+void CQuiltmarkView::SetConnectionMode(ConnectionMode mode)
+{
+    m_connectionMode = mode;
+    Redraw();
+}
+
+void CQuiltmarkView::SetConnectionOrder(ConnectionOrder order)
+{
+    m_connectionOrder = order;
+    Redraw();
+}
+
+void CQuiltmarkView::SetTileMode(TileMode mode)
+{
+    m_tileMode = mode;
+    Redraw();
+}
+
+void CQuiltmarkView::SetFocusCell(int column, int row)
+{
+    m_focusColumn = column;
+    m_focusRow = row;
+    viewport()->update();
+}
+
+void CQuiltmarkView::SetDragging(bool dragging)
+{
+    m_dragging = dragging;
+    viewport()->update();
+}
+
+QString CQuiltmarkView::StatusText(int column, int row) const
+{
+    QString text = QStringLiteral("POS: ")
+        + QString::fromStdString(CQuiltmarkDoc::ColumnLetters(column))
+        + QString::asprintf("%d ", row + 1);
+    const CSubDoc* section = m_doc.GetCurrentSection();
+    const CTileRecord* tile = section ? section->GetTile(column, row) : nullptr;
+    if (!tile || tile->excluded)
+        return text;
+    if (tile->universe < 0 || tile->address < 0)
+        return text + QStringLiteral("  WARNING! Undefined Item!");
+    const int channels = section->ChannelsPerFixture();
+    return text
+        + QString::asprintf("    DMX: U%.2d.%d ... %d", tile->universe + 1, tile->address + 1,
+            tile->address + channels);
+}
+
+void CQuiltmarkView::ShowStatus(int column, int row)
+{
+    emit statusTextChanged(StatusText(column, row));
+}

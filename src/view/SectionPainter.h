@@ -1,0 +1,119 @@
+#pragma once
+
+#include "view/Connections.h"
+#include "view/ViewGeometry.h"
+
+#include <QColor>
+#include <QFont>
+#include <QPen>
+
+class QPainter;
+class CQuiltmarkDoc;
+class CSubDoc;
+class CFixtureType;
+class CDrawToolkit;
+
+enum class TileMode { Toggle, MoveEdit };
+
+// The colours of the matrix view on screen.
+namespace ViewColours {
+inline const QColor Background(0, 0, 96);
+inline const QColor TileBody(100, 100, 128);
+inline const QColor Excluded(0, 0, 0);
+inline const QColor FirstAddressEdge(255, 255, 255);
+inline const QColor ItemDefinedOdd(100, 130, 128);
+inline const QColor ItemDefinedEven(130, 100, 128);
+inline const QColor ItemUndefinedOdd(240, 180, 128);
+inline const QColor ItemUndefinedEven(240, 100, 128);
+inline const QColor ItemText(192, 192, 192);
+inline const QColor TileText(255, 255, 255);
+inline const QColor Conflict(255, 120, 100);
+inline const QColor HeaderTitle(255, 255, 255);
+inline const QColor HeaderDetail(191, 181, 231);
+inline const QColor EmptyTitle(100, 100, 128);
+inline const QColor ChainActivePosition(187, 255, 113);
+inline const QColor ChainActiveAddress(255, 202, 78);
+inline const QColor ChainOtherPosition(0, 180, 0);
+inline const QColor ChainOtherAddress(230, 60, 60);
+inline const QColor LegendOutline(100, 20, 30);
+inline const QColor LegendFill(157, 45, 68);
+} // namespace ViewColours
+
+// Fonts and pens of a printed page, made per page by the printing code.
+struct CPrintResources {
+    QFont addressFont;
+    QFont firstAddressFont; // bold, underlined
+    QFont labelFont;
+    QFont legendFont;
+    bool rotatedAddresses = false; // tiles higher than wide print their address upwards
+    QPen pen1 { Qt::black, 1 };
+    QPen pen2 { Qt::black, 2 };
+    QPen pen3 { Qt::black, 3 };
+};
+
+// What the view contributes to a drawing pass besides the section itself.
+struct CSectionPaintState {
+    bool printing = false;
+    const CPrintResources* print = nullptr; // required when printing
+    bool showSwitches = false;
+    ConnectionMode connectionMode = ConnectionMode::Hidden;
+    ConnectionOrder connectionOrder = ConnectionOrder::ByPosition;
+    TileMode tileMode = TileMode::Toggle;
+    int focusColumn = 0;
+    int focusRow = 0;
+    bool dragging = false;
+};
+
+// Draws one section for the screen or a printed page. The layout is in painter
+// coordinates (already shifted by the scroll position); `area` is the part to paint, and
+// only tiles that meet it are drawn.
+class CSectionPainter {
+public:
+    // Tiles smaller than this show no body on screen (the 2-pixel gaps eat them), so they
+    // are drawn as one block per tile instead.
+    static constexpr int kTinyTile = 5;
+    // Below this the 10-pixel markers of the connections cover their neighbours; only
+    // the lines are drawn.
+    static constexpr int kMarkerTile = 10;
+
+    CSectionPainter(const CQuiltmarkDoc& doc, const CSubDoc& section, int sectionNumber,
+        const CViewLayout& layout, const CSectionPaintState& state);
+
+    bool IsTiny() const;
+    // The whole pass in its order: header, labels, tiles, addresses, marks, connections.
+    void PaintAll(QPainter& painter, const QRect& area, const CConnectionChains* chains) const;
+
+    void PaintHeader(QPainter& painter) const;
+    void PaintLabels(QPainter& painter, const QRect& area) const;
+    void PaintTiles(QPainter& painter, const QRect& area) const;
+    void PaintTileAddresses(QPainter& painter, const QRect& area) const;
+    void PaintSelectionMarks(QPainter& painter, const QRect& area) const;
+    void PaintConnections(
+        QPainter& painter, const QRect& area, const CConnectionChains& chains) const;
+
+    // Universe whose chain is highlighted: the focus tile's, or -1.
+    int ActiveUniverse() const;
+
+private:
+    void PaintTinyTiles(QPainter& painter, const CTileRange& range) const;
+    void PaintTile(QPainter& painter, int column, int row, const QRect& area) const;
+    void PaintItemCells(QPainter& painter, int column, int row, const QRect& body) const;
+    void PaintPrintedAddress(QPainter& painter, const QRect& tile, int universe, int address) const;
+    void PaintTinyConnections(
+        QPainter& painter, const QRect& area, const CConnectionChains& chains) const;
+    void PaintLegend(QPainter& painter, const QRect& area, const CConnectionChains& chains,
+        size_t chain, const QPen& pen, const QBrush& markerFill) const;
+
+    const CQuiltmarkDoc& m_doc;
+    const CSubDoc& m_section;
+    int m_sectionNumber;
+    const CViewLayout& m_layout;
+    const CSectionPaintState& m_state;
+    const CFixtureType* m_type;
+    const CDrawToolkit& m_fonts;
+    int m_across;
+    int m_down;
+};
+
+// The toolkit fonts, creating the toolkit when nothing did yet (tests, benchmarks).
+const CDrawToolkit& ViewFonts();

@@ -1,0 +1,185 @@
+#include "view/Connections.h"
+#include "app/MetaLib.h"
+#include "view/ViewGeometry.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+struct Grid {
+    int columns;
+    int rows;
+    std::vector<CTileRecord> tiles;
+
+    Grid(int w, int h)
+        : columns(w)
+        , rows(h)
+        , tiles(static_cast<size_t>(w * h))
+    {
+    }
+    CTileRecord& At(int c, int r) { return tiles[static_cast<size_t>(r * columns + c)]; }
+    void Set(int c, int r, int universe, int address)
+    {
+        At(c, r).universe = universe;
+        At(c, r).address = address;
+    }
+    CConnectionChains Chains(ConnectionOrder order, int highest = 512) const
+    {
+        return BuildConnectionChains(tiles, columns, rows, highest, order);
+    }
+};
+
+std::vector<int> TilesOf(const CConnectionChains& c, size_t chain)
+{
+    const auto& ch = c.chains.at(chain);
+    return std::vector<int>(c.tiles.begin() + ch.begin, c.tiles.begin() + ch.end);
+}
+
+} // namespace
+
+TEST(ConnectionChains, ByPositionSnakesThroughTheRows)
+{
+    Grid g(4, 2);
+    for (int i = 0; i < 8; ++i)
+        g.tiles[static_cast<size_t>(i)].address = i * 3;
+    const CConnectionChains c = g.Chains(ConnectionOrder::ByPosition);
+    ASSERT_EQ(c.chains.size(), 1u);
+    EXPECT_EQ(c.chains[0].universe, 0);
+    EXPECT_EQ(TilesOf(c, 0), (std::vector<int> { 0, 1, 2, 3, 7, 6, 5, 4 }));
+}
+
+TEST(ConnectionChains, GapsExclusionsAndUndefinedTilesAreSkipped)
+{
+    Grid g(3, 2);
+    g.Set(0, 0, 0, 0);
+    g.Set(1, 0, 2, 0);
+    g.Set(2, 0, 0, 3);
+    g.At(2, 0).excluded = 1;
+    g.Set(2, 1, 0, 6);
+    g.Set(1, 1, -1, -1);
+    g.Set(0, 1, 2, 3);
+    for (ConnectionOrder order : { ConnectionOrder::ByPosition, ConnectionOrder::ByAddress }) {
+        const CConnectionChains c = g.Chains(order);
+        // Universes 1 and 3 in use, 2 not: two chains, legend boxes 1 and 2.
+        ASSERT_EQ(c.chains.size(), 2u);
+        EXPECT_EQ(c.chains[0].universe, 0);
+        EXPECT_EQ(c.chains[1].universe, 2);
+        EXPECT_EQ(c.LegendNumber(1), 2);
+        // The excluded tile (index 2) is left out; the chain runs 0 -> 5.
+        EXPECT_EQ(TilesOf(c, 0), (std::vector<int> { 0, 5 }));
+        EXPECT_EQ(TilesOf(c, 1), (std::vector<int> { 1, 3 }));
+    }
+}
+
+TEST(ConnectionChains, ByAddressLinksSharedAddressesThenTheNextHigher)
+{
+    Grid g(5, 1);
+    g.Set(0, 0, 0, 6);
+    g.Set(1, 0, 0, 3);
+    g.Set(2, 0, 0, 3);
+    g.Set(3, 0, 0, 3);
+    g.Set(4, 0, 0, 0);
+    const CConnectionChains c = g.Chains(ConnectionOrder::ByAddress);
+    // The first tile of an address opens it, the others follow from the last backwards.
+    EXPECT_EQ(TilesOf(c, 0), (std::vector<int> { 4, 1, 3, 2, 0 }));
+    // Addresses beyond the highest allowed one are not chained.
+    EXPECT_EQ(
+        TilesOf(g.Chains(ConnectionOrder::ByAddress, 5), 0), (std::vector<int> { 4, 1, 3, 2 }));
+}
+
+TEST(ConnectionChains, ByAddressMatchesTheSectionsOwnEnumeration)
+{
+    CMetaLib library;
+    std::mt19937 random(7);
+    for (int round = 0; round < 30; ++round) {
+        CSubDoc section(&library);
+        const int w = 1 + static_cast<int>(random() % 9);
+        const int h = 1 + static_cast<int>(random() % 7);
+        ASSERT_TRUE(section.ResizeTiles(w, h));
+        section.setup.addr_count = 1 + static_cast<int>(random() % 12);
+        for (CTileRecord& t : section.Tiles()) {
+            t.universe = static_cast<int>(random() % 4) - 1;
+            t.address = static_cast<int>(random() % 16) - 1;
+            t.excluded = random() % 6 == 0;
+        }
+        const CConnectionChains c = BuildConnectionChains(section, ConnectionOrder::ByAddress);
+
+        section.SetAllVisited(false);
+        std::vector<int> expected;
+        std::vector<int> universes;
+        for (int u = 0; u < 3; ++u) {
+            int address = -1;
+            const size_t before = expected.size();
+            for (int t = section.NextTileOfUniverse(u, address); t >= 0;
+                 t = section.NextTileOfUniverse(u, address))
+                expected.push_back(t);
+            if (expected.size() > before)
+                universes.push_back(u);
+        }
+        EXPECT_EQ(c.tiles, expected) << "round " << round;
+        ASSERT_EQ(c.chains.size(), universes.size());
+        for (size_t k = 0; k < universes.size(); ++k)
+            EXPECT_EQ(c.chains[k].universe, universes[k]);
+    }
+}
+
+TEST(ConnectionChains, BadGridsGiveNoChains)
+{
+    std::vector<CTileRecord> tiles(4);
+    EXPECT_TRUE(
+        BuildConnectionChains(tiles, 3, 3, 512, ConnectionOrder::ByPosition).chains.empty());
+    EXPECT_TRUE(BuildConnectionChains(tiles, 0, 4, 512, ConnectionOrder::ByAddress).chains.empty());
+    tiles[0].universe = 2000000000;
+    const CConnectionChains c
+        = BuildConnectionChains(tiles, 2, 2, 512, ConnectionOrder::ByPosition);
+    ASSERT_EQ(c.chains.size(), 2u);
+    EXPECT_EQ(c.chains[1].universe, 2000000000);
+}
+
+TEST(ConnectionGeometry, CurvedArrowSagsAndPointsAtItsEnd)
+{
+    CCurvedArrow a = ComputeCurvedArrow(QPoint(0, 0), QPoint(100, 0), 50);
+    EXPECT_EQ(a.p1, QPoint(10, 50));
+    EXPECT_EQ(a.p2, QPoint(90, 50));
+    ASSERT_TRUE(a.hasHead);
+    EXPECT_EQ(a.head[0], QPoint(100, 0));
+    // Base 10 from the tip towards p2, 10 wide.
+    const QPoint baseCentre = (a.head[1] + a.head[2]) / 2;
+    EXPECT_NEAR(std::hypot(baseCentre.x() - 100, baseCentre.y()), 10.0, 1.0);
+    EXPECT_NEAR(
+        std::hypot(a.head[1].x() - a.head[2].x(), a.head[1].y() - a.head[2].y()), 10.0, 1.5);
+
+    // A vertical link bulges to the right.
+    a = ComputeCurvedArrow(QPoint(0, 0), QPoint(0, 100), 50);
+    EXPECT_EQ(a.p1, QPoint(50, 50));
+    EXPECT_EQ(a.p2, QPoint(50, 150));
+    // No bulge: five times a tenth of the horizontal distance.
+    a = ComputeCurvedArrow(QPoint(0, 0), QPoint(-200, 0), 0);
+    EXPECT_EQ(a.p1, QPoint(-20, 100));
+    EXPECT_EQ(a.p2, QPoint(-180, 100));
+    EXPECT_FALSE(ComputeCurvedArrow(QPoint(5, 5), QPoint(5, 5), 0).hasHead);
+}
+
+TEST(ConnectionGeometry, LegendEntryIsWiredToTheFirstTile)
+{
+    CLayoutInput in;
+    in.tileColumns = 4;
+    in.tileRows = 2;
+    in.mode = ZoomMode::Manual;
+    in.legend = true;
+    in.universes = 2;
+    const CViewLayout l = ComputeLayout(in);
+    const int m = 120 + 200;
+    CLegendEntry e = ComputeLegendEntry(l, 1, 2, 0, 0);
+    EXPECT_EQ(e.box, QRect(35 + 2, m + 100 + 25 + 2, 46, 46));
+    EXPECT_EQ(e.laneY, m + 50);
+    EXPECT_EQ(e.attachX, 40);
+    EXPECT_EQ(e.firstCentre, QPoint(85, 170));
+    EXPECT_EQ(e.turn, QPoint(40, 170 + 45));
+
+    e = ComputeLegendEntry(l, 2, 2, 3, 1);
+    EXPECT_EQ(e.box.x(), 35 + 50 + 2);
+    EXPECT_EQ(e.laneY, m + 50 + 25);
+    EXPECT_EQ(e.attachX, 335 + 5 + 45);
+}
