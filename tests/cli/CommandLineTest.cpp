@@ -55,7 +55,7 @@ TEST(CommandLine, UsageErrorsAndHelp)
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--export-patch-list"), std::string::npos);
     for (const char* bad : { "--save-as", "--bogus x.patch", "--section 0 x.patch",
-             "--section two x.patch", "a.patch b.patch", "--readdress" }) {
+             "--section two x.patch", "--readdress a.patch b.patch", "--readdress" }) {
         const Result r = RunProgram(bad);
         EXPECT_EQ(r.status, 2) << bad;
         EXPECT_NE(r.err.find("Usage:"), std::string::npos) << bad;
@@ -65,7 +65,7 @@ TEST(CommandLine, UsageErrorsAndHelp)
 TEST(CommandLine, FailuresExitWithOneAndSayWhy)
 {
     const std::string wall = "'" + kExamples + "/stage-wall.patch'";
-    Result r = RunProgram("/nonexistent/x.patch");
+    Result r = RunProgram("--readdress /nonexistent/x.patch");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
 

@@ -266,7 +266,9 @@ bool IsHeadlessInvocation(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (IsValueOption(arg) || IsFlagOption(arg))
+        // Window switches are single-dash or slash words; every double-dash word is ours, so
+        // a mistyped batch option gets the usage text instead of a window.
+        if (IsValueOption(arg) || IsFlagOption(arg) || arg.rfind("--", 0) == 0)
             return true;
     }
     return false;
