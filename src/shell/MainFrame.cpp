@@ -10,6 +10,7 @@
 #include "shell/RecentFileList.h"
 #include "shell/ShellResources.h"
 #include "view/DialogBarPages.h"
+#include "view/EditCommands.h"
 #include "view/ExportCommands.h"
 #include "view/QuiltmarkView.h"
 #include "view/SectionCommands.h"
@@ -109,6 +110,9 @@ void CMainFrame::RegisterViewHandlers()
     m_sectionCommands = sections.get();
     AddViewHandler(std::move(sections));
     AddViewHandler(std::make_unique<CExportCommands>(*m_doc, m_messages, this));
+    auto edit = std::make_unique<CEditCommands>(*m_doc, *m_view);
+    connect(edit.get(), &CEditCommands::documentChanged, this, &CMainFrame::UpdateTitle);
+    AddViewHandler(std::move(edit));
     // Device changes move connection lines and the modified mark in the title.
     AddViewHandler(std::make_unique<CDeviceCommands>(*m_doc, this, [this] {
         m_view->Redraw();

@@ -1,0 +1,147 @@
+#include "dialogs/SetupSheets.h"
+
+#include "app/UserMessages.h"
+#include "dialogs/QuiltmarkBasicDlg.h"
+#include "dialogs/QuiltmarkLayoutDlg.h"
+#include "document/Addressing.h"
+#include "document/QuiltmarkDoc.h"
+#include "document/SubDoc.h"
+#include "shell/ModelText.h"
+
+namespace {
+
+void ConfigureSheet(QWizard& sheet, const QString& title)
+{
+    sheet.setWindowTitle(title);
+    sheet.setWizardStyle(QWizard::ClassicStyle);
+    sheet.setOption(QWizard::NoBackButtonOnStartPage, false);
+    sheet.setOption(QWizard::HaveHelpButton, false);
+}
+
+} // namespace
+
+CCreateMatrixSheet::CCreateMatrixSheet(CQuiltmarkDoc& doc, QWidget* parent)
+    : QWizard(parent)
+    , m_doc(doc)
+    , m_section(doc.GetCurrentSection())
+{
+    setObjectName("createMatrixSheet");
+    ConfigureSheet(*this, QStringLiteral("Create New Matrix"));
+
+    m_doc.RebuildUniverseUse();
+    if (m_section && m_section->setup.base_universe == 0)
+        m_section->setup.base_universe = m_doc.GetHighestUsedUniverse() + 1;
+
+    m_basic = new CQuiltmarkBasicDlg(doc, doc.GetCurrentSectionIndex(), this);
+    m_layout = new CQuiltmarkLayoutDlg(this);
+    m_layout->showBack = true;
+    if (m_section) {
+        const CSectionSetup& s = m_section->setup;
+        m_basic->fixType = s.fix_type;
+        m_basic->orientation = s.orientation;
+        m_basic->styleIndex = s.skope_style_type;
+        m_basic->width = s.matrix_width;
+        m_basic->height = s.matrix_height;
+        m_basic->screenName = s.screen_med_name;
+        m_basic->screenId = s.screen_id;
+        m_layout->baseUniverse = s.base_universe + 1;
+        m_layout->firstAddress = s.addr_first + 1;
+        m_layout->highestAddress = s.addr_count;
+        m_layout->origin = s.address_origin;
+        m_layout->direction = s.primary_direction;
+        m_layout->snake = s.check_invert_secondaries;
+    }
+    m_basic->LoadControls();
+    m_layout->LoadControls();
+    addPage(m_basic);
+    addPage(m_layout);
+}
+
+void CCreateMatrixSheet::accept()
+{
+    // Finish can be pressed without passing Next's checks in some styles: read both pages.
+    m_basic->ReadControls();
+    m_layout->ReadControls();
+    if (!m_section) {
+        QWizard::accept();
+        return;
+    }
+    CSectionSetup& s = m_section->setup;
+    const CSectionSetup previous = s;
+    s.fix_type = m_basic->fixType;
+    s.orientation = m_basic->orientation;
+    s.skope_style_type = m_basic->styleIndex;
+    s.matrix_width = m_basic->width;
+    s.matrix_height = m_basic->height;
+    s.screen_med_name = CutUtf8(m_basic->screenName, CSubDoc::kMaxTextLength);
+    s.screen_id = m_basic->screenId;
+    s.base_universe = m_layout->baseUniverse - 1;
+    s.addr_first = m_layout->firstAddress - 1;
+    s.addr_count = m_layout->highestAddress;
+    s.address_origin = m_layout->origin;
+    s.primary_direction = m_layout->direction;
+    s.check_invert_secondaries = m_layout->snake;
+    m_doc.SetModifiedFlag();
+    if (!m_section->SetUp()) {
+        // The section refuses what it cannot hold; keep what it had.
+        s = previous;
+        m_doc.Messages().ShowMessage(
+            "The matrix could not be created: it would be larger than Quiltmark can hold.",
+            MessageIcon::Warning);
+        return;
+    }
+    m_section->RebuildItems();
+    m_section->RecountUniverses();
+    m_doc.RebuildTables();
+    m_doc.SetModifiedFlag();
+    QWizard::accept();
+}
+
+CModifySelectionSheet::CModifySelectionSheet(
+    CQuiltmarkDoc& doc, int focusColumn, int focusRow, bool createItems, QWidget* parent)
+    : QWizard(parent)
+    , m_doc(doc)
+    , m_section(doc.GetCurrentSection())
+    , m_createItems(createItems)
+{
+    setObjectName("modifySelectionSheet");
+    ConfigureSheet(*this, QStringLiteral("Modify selected items in the curret Section"));
+    m_layout = new CQuiltmarkLayoutDlg(this);
+    m_layout->showBack = false;
+    if (m_section) {
+        const CSectionSetup& s = m_section->setup;
+        const CTileRecord* focus = m_section->GetTile(focusColumn, focusRow);
+        // An undefined focus tile proposes 0, which reads back as 1.
+        m_layout->baseUniverse = focus ? focus->universe + 1 : 0;
+        m_layout->firstAddress = focus ? focus->address + 1 : 0;
+        m_layout->highestAddress = s.addr_count;
+        m_layout->origin = s.address_origin;
+        m_layout->direction = s.primary_direction;
+        m_layout->snake = s.check_invert_secondaries;
+    }
+    m_layout->LoadControls();
+    addPage(m_layout);
+    setButtonLayout({ QWizard::Stretch, QWizard::FinishButton, QWizard::CancelButton });
+}
+
+void CModifySelectionSheet::accept()
+{
+    m_layout->ReadControls();
+    if (m_section) {
+        if (m_createItems)
+            m_section->ExcludeSelected(false);
+        m_doc.SetModifiedFlag();
+        CAddressingParams params = CAddressingParams::FromSetup(m_section->setup);
+        params.baseUniverse = m_layout->baseUniverse - 1;
+        params.firstAddress = m_layout->firstAddress - 1;
+        params.highestAddress = m_layout->highestAddress;
+        params.origin = m_layout->origin;
+        params.direction = m_layout->direction;
+        params.snake = m_layout->snake;
+        AddressTiles(*m_section, params, AddressScope::SelectedTiles);
+        m_section->RebuildItems();
+        m_section->RecountUniverses();
+        m_doc.RebuildTables();
+    }
+    QWizard::accept();
+}
