@@ -23,6 +23,8 @@ constexpr const char* kUsage
     = "Usage: quiltmark [--library METALIB.xml] [--readdress] [--auto-connect] [--section N]\n"
       "                 [--date TEXT] [--save-as OUT.patch] [--export-patch-list OUT]\n"
       "                 [--export-ascii OUT] [--export-script OUT] FILE\n"
+      "       quiltmark --print-pdf OUT.pdf [--devices] [--library METALIB.xml]\n"
+      "                 [--date TEXT] FILE\n"
       "       quiltmark --list-fixtures [--library METALIB.xml]\n"
       "       quiltmark --help\n"
       "\n"
@@ -40,6 +42,8 @@ constexpr const char* kUsage
       "  --export-ascii OUT     write the section's ASCII patch scheme\n"
       "  --export-script OUT    write the section's visualiser script\n"
       "  --list-fixtures        list the fixture types of the library\n"
+      "  --print-pdf OUT.pdf    print every section's patch-matrix page into a PDF file\n"
+      "                         (with --devices: the device list instead)\n"
       "\n"
       "Exit status: 0 success, 1 failure (reason on standard error), 2 usage error.\n";
 

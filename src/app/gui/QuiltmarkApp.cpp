@@ -3,10 +3,12 @@
 #include "app/gui/AboutDlg.h"
 #include "app/gui/GuiCommandLine.h"
 #include "app/gui/MessageBoxMessages.h"
+#include "app/gui/PrintJobs.h"
 #include "app/gui/ShellRegistration.h"
 #include "shell/DocManager.h"
 #include "shell/DrawToolkit.h"
 #include "shell/MainFrame.h"
+#include "shell/ModelText.h"
 #include "shell/RecentFileList.h"
 #include "shell/ShellResources.h"
 #include "view/QuiltmarkView.h"
@@ -211,10 +213,18 @@ int RunQuiltmarkApp(int argc, char** argv)
             const bool printing = commandLine.action == CGuiCommandLine::Action::FilePrint
                 || commandLine.action == CGuiCommandLine::Action::FilePrintTo;
             if (printing) {
-                // Print and end, without showing the window.
-                status = frame->ExecuteCommand(CommandId::FilePrint) ? 0 : 1;
+                // Print every section and end, without showing the window. "/p" takes the
+                // default printer; "/pt" names one (driver and port mean nothing here).
+                const QString printer = commandLine.action == CGuiCommandLine::Action::FilePrintTo
+                    ? commandLine.printerName
+                    : QString();
+                QString error;
+                status = PrintDocumentToPrinter(
+                             frame->GetDocument(), printer, PrintContent::PatchMatrix, &error)
+                    ? 0
+                    : 1;
                 if (status != 0)
-                    std::fprintf(stderr, "quiltmark: printing is not available\n");
+                    messages.ShowMessage(ToModelText(error), MessageIcon::Error);
             } else {
                 frame->show();
                 if (app.m_refreshSectionsBar) {

@@ -1,0 +1,210 @@
+#include "app/gui/PrintJobs.h"
+
+#include "app/MetaLib.h"
+#include "app/UserMessages.h"
+#include "app/cli/CommandLine.h"
+#include "document/QuiltmarkDoc.h"
+
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QSaveFile>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr const char* kUsage
+    = "Usage: quiltmark --print-pdf OUT.pdf [--devices] [--library METALIB.xml] [--date TEXT] "
+      "FILE\n"
+      "\n"
+      "Prints FILE without a window into the PDF file OUT.pdf (A4 portrait): one page per\n"
+      "section, or with --devices the device list. --date replaces the date printed on the\n"
+      "pages.\n";
+
+// The document's message boxes become lines on standard error.
+class CStderrMessages : public IUserMessages {
+public:
+    void ShowMessage(const std::string& text, MessageIcon) override
+    {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+    MessageAnswer AskYesNo(const std::string& text, MessageIcon) override
+    {
+        std::fprintf(stderr, "%s\n(answered No)\n", text.c_str());
+        return MessageAnswer::No;
+    }
+};
+
+void SetError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+CPrintJob BatchJob(PrintContent content, const CPrintStamp& stamp)
+{
+    CPrintJob job;
+    job.content = content;
+    job.stamp = stamp;
+    return job;
+}
+
+struct PdfOptions {
+    QString output;
+    bool devices = false;
+    std::string library;
+    std::string date;
+    std::string file;
+};
+
+bool Parse(int argc, char** argv, PdfOptions& options, std::string& problem)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool takesValue = arg == "--print-pdf" || arg == "--library" || arg == "--date";
+        if (takesValue && i + 1 >= argc) {
+            problem = arg + " needs a value";
+            return false;
+        }
+        if (arg == "--print-pdf")
+            options.output = QString::fromLocal8Bit(argv[++i]);
+        else if (arg == "--library")
+            options.library = argv[++i];
+        else if (arg == "--date")
+            options.date = argv[++i];
+        else if (arg == "--devices")
+            options.devices = true;
+        else if (arg.size() > 1 && arg[0] == '-') {
+            problem = "unknown option " + arg;
+            return false;
+        } else if (options.file.empty())
+            options.file = arg;
+        else {
+            problem = "more than one project file";
+            return false;
+        }
+    }
+    if (options.output.isEmpty()) {
+        problem = "--print-pdf needs a file name";
+        return false;
+    }
+    if (options.file.empty()) {
+        problem = "no project file given";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool PrintDocumentToPdf(const CQuiltmarkDoc& doc, const QString& path, PrintContent content,
+    const CPrintStamp& stamp, QString* error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        SetError(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    CPrintJobResult result;
+    {
+        QPdfWriter writer(&file);
+        writer.setCreator(QStringLiteral("Quiltmark"));
+        writer.setTitle(QString::fromStdString(doc.GetTitle()));
+        // A printer's usual unprintable rim, so that the file prints as the paper would.
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+            QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter));
+        result = RunPrintJob(writer, doc, BatchJob(content, stamp));
+    }
+    if (!result.ok) {
+        file.cancelWriting();
+        SetError(error, QStringLiteral("Cannot write %1: the PDF could not be started").arg(path));
+        return false;
+    }
+    if (!file.commit()) {
+        SetError(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+bool PrintDocumentToPrinter(
+    const CQuiltmarkDoc& doc, const QString& printerName, PrintContent content, QString* error)
+{
+    const QPrinterInfo info = printerName.isEmpty() ? QPrinterInfo::defaultPrinter()
+                                                    : QPrinterInfo::printerInfo(printerName);
+    if (info.isNull()) {
+        SetError(error,
+            printerName.isEmpty()
+                ? QStringLiteral("There is no default printer.")
+                : QStringLiteral("The printer \"%1\" is not available.").arg(printerName));
+        return false;
+    }
+    QPrinter printer(info, QPrinter::HighResolution);
+    printer.setDocName(QString::fromStdString(doc.GetTitle()));
+    const CPrintJobResult result
+        = RunPrintJob(printer, doc, BatchJob(content, CurrentPrintStamp()));
+    if (!result.ok) {
+        SetError(error,
+            QStringLiteral("The printer \"%1\" could not be started.").arg(info.printerName()));
+        return false;
+    }
+    return true;
+}
+
+bool IsPrintPdfInvocation(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--print-pdf") == 0)
+            return true;
+    }
+    return false;
+}
+
+int RunPrintPdf(int argc, char** argv)
+{
+    PdfOptions options;
+    std::string problem;
+    if (!Parse(argc, argv, options, problem)) {
+        std::fprintf(stderr, "quiltmark: %s\n%s", problem.c_str(), kUsage);
+        return 2;
+    }
+    // Fonts and painting need a GUI application, but never a display.
+    static int qtArgc = 1;
+    static char* qtArgv[] = { argv[0], nullptr };
+    std::unique_ptr<QGuiApplication> app;
+    if (!QCoreApplication::instance()) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
+    }
+
+    CStderrMessages messages;
+    const std::string library
+        = options.library.empty() ? MetaLibPathIn(ProgramDirectory()) : options.library;
+    CQuiltmarkDoc doc(messages, library);
+    if (!doc.OnNewDocument())
+        return 1;
+    if (!doc.OnOpenDocument(options.file)) {
+        std::fprintf(stderr, "Cannot open %s\n", options.file.c_str());
+        return 1;
+    }
+    if (!doc.WasLoadSuccessful())
+        return 1;
+
+    CPrintStamp stamp = CurrentPrintStamp();
+    if (!options.date.empty())
+        stamp.date = options.date;
+    QString error;
+    if (!PrintDocumentToPdf(doc, options.output,
+            options.devices ? PrintContent::Devices : PrintContent::PatchMatrix, stamp, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    return 0;
+}

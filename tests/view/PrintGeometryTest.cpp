@@ -1,0 +1,305 @@
+#include "view/PrintGeometry.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+namespace {
+
+// Printable area of an A4 portrait sheet at 600 dpi with the usual unprintable rims.
+const QSize kA4Portrait(4760, 6779);
+
+TEST(PrintPageGeometry, DeviceListOnA4PortraitIsLimitedByItsWidth)
+{
+    const CPageGeometry g
+        = ComputePageGeometry(kA4Portrait, QSize(2400, 2400), PrintContent::Devices);
+    EXPECT_EQ(g.contentWidth, 2400);
+    EXPECT_NEAR(g.contentWidth / 210.0, 11.4, 0.05);
+    EXPECT_EQ(g.mm, 11); // whole units per millimetre
+    EXPECT_NEAR(g.contentHeight, 2400.0 * 6779 / 4760, 1.0);
+    EXPECT_EQ(g.left, 165);
+    EXPECT_EQ(g.right, 110);
+    EXPECT_EQ(g.top, 165);
+    EXPECT_EQ(g.bottom, 165);
+    EXPECT_EQ(g.windowExtent, QSize(165 + 2400 + 110, g.contentHeight + 330));
+    EXPECT_EQ(g.windowOrigin, QPoint(-165, -165));
+    EXPECT_DOUBLE_EQ(g.t, 2675 / 10000.0);
+}
+
+TEST(PrintPageGeometry, TallMatrixWidensThePageAndLeavesTheTitleBlockFree)
+{
+    const CPageGeometry g
+        = ComputePageGeometry(kA4Portrait, QSize(400, 2000), PrintContent::PatchMatrix);
+    const double aspect = 6779.0 / 4760.0;
+    EXPECT_NEAR(g.contentWidth, 2000 / (7.0 / 8.0 * aspect), 1.0);
+    // The matrix ends where the title block begins.
+    EXPECT_LE(2000, g.contentHeight * 7 / 8 + 1);
+    EXPECT_EQ(g.left, 7 * g.mm);
+    EXPECT_EQ(g.bottom, 7 * g.mm);
+    EXPECT_EQ(g.titleBlock.topLeft(), QPoint(g.contentWidth * 2 / 3, g.contentHeight * 7 / 8));
+    EXPECT_EQ(g.titleBlock.bottomRight(), QPoint(g.contentWidth, g.contentHeight));
+}
+
+TEST(PrintPageGeometry, LandscapeAndTinyExtentsStayUsable)
+{
+    const CPageGeometry wide
+        = ComputePageGeometry(QSize(6779, 4760), QSize(1600, 800), PrintContent::PatchMatrix);
+    EXPECT_EQ(wide.contentWidth, 1600);
+    const CPageGeometry tiny
+        = ComputePageGeometry(QSize(6779, 4760), QSize(1, 1), PrintContent::PatchMatrix);
+    EXPECT_GE(tiny.contentWidth, 1);
+    EXPECT_GE(tiny.contentHeight, 1);
+    EXPECT_GT(tiny.windowExtent.width(), 0);
+    // A printer that reports no printable area yet must not divide by zero.
+    const CPageGeometry none
+        = ComputePageGeometry(QSize(0, 0), QSize(400, 200), PrintContent::PatchMatrix);
+    EXPECT_GT(none.windowExtent.height(), 0);
+}
+
+TEST(PrintPageGeometry, SmallMatricesAreDrawnInFinerUnits)
+{
+    EXPECT_EQ(PrintUnitScale(400), 6);
+    EXPECT_EQ(PrintUnitScale(2399), 2);
+    EXPECT_EQ(PrintUnitScale(2400), 1);
+    EXPECT_EQ(PrintUnitScale(1 << 24), 1);
+    EXPECT_GE(PrintUnitScale(0), 1);
+}
+
+TEST(PrintPageGeometry, TransformIsIsotropicAndPutsTheMarginCornerAtTheOrigin)
+{
+    const CPageGeometry g
+        = ComputePageGeometry(kA4Portrait, QSize(2400, 2400), PrintContent::Devices);
+    const QTransform m = PageTransform(g, kA4Portrait);
+    EXPECT_DOUBLE_EQ(m.m11(), m.m22());
+    const QPointF corner = m.map(QPointF(g.windowOrigin));
+    EXPECT_NEAR(corner.x(), 0, 1e-6);
+    EXPECT_NEAR(corner.y(), 0, 1e-6);
+    const QPointF far
+        = m.map(QPointF(g.windowOrigin + QPoint(g.windowExtent.width(), g.windowExtent.height())));
+    EXPECT_LE(far.x(), kA4Portrait.width() + 1e-6);
+    EXPECT_LE(far.y(), kA4Portrait.height() + 1e-6);
+    EXPECT_TRUE(std::abs(far.x() - kA4Portrait.width()) < 1e-6
+        || std::abs(far.y() - kA4Portrait.height()) < 1e-6);
+}
+
+TEST(PrintFonts, TileSizeLimitsTheAddressFonts)
+{
+    // Large page unit: the limits bite. Tall tile: rotated, a quarter of the inset width.
+    const CPrintFontHeights tall = ComputePrintFontHeights(1.0, QSize(100, 200));
+    EXPECT_TRUE(tall.rotated);
+    EXPECT_DOUBLE_EQ(tall.address, 20.0);
+    EXPECT_DOUBLE_EQ(tall.label, 20.0);
+    EXPECT_NEAR(tall.firstAddress, 22.0, 1e-9);
+
+    const CPrintFontHeights wide = ComputePrintFontHeights(1.0, QSize(200, 100));
+    EXPECT_FALSE(wide.rotated);
+    EXPECT_DOUBLE_EQ(wide.address, 15.0); // (100 - 2 x 20) / 4
+
+    // Small page unit: the table's heights stand.
+    const CPrintFontHeights roomy = ComputePrintFontHeights(0.1, QSize(400, 400));
+    EXPECT_FALSE(roomy.rotated);
+    EXPECT_DOUBLE_EQ(roomy.address, 14.0);
+    EXPECT_DOUBLE_EQ(roomy.firstAddress, 15.0);
+    EXPECT_DOUBLE_EQ(roomy.text, 10.0);
+    EXPECT_DOUBLE_EQ(roomy.heading, 17.0);
+    EXPECT_DOUBLE_EQ(roomy.port, 17.0);
+    EXPECT_DOUBLE_EQ(roomy.legend, 13.0);
+    // The legend font fits three lines into half a tile.
+    EXPECT_DOUBLE_EQ(ComputePrintFontHeights(1.0, QSize(100, 100)).legend, 15.0);
+}
+
+TEST(PrintDate, AsctimeForm)
+{
+    std::tm t {};
+    t.tm_year = 80;
+    t.tm_mon = 0;
+    t.tm_mday = 2;
+    t.tm_wday = 3;
+    t.tm_hour = 2;
+    t.tm_min = 3;
+    t.tm_sec = 55;
+    EXPECT_EQ(AsctimeText(t), "Wed Jan  2 02:03:55 1980");
+    t.tm_mday = 21;
+    t.tm_mon = 11;
+    EXPECT_EQ(AsctimeText(t), "Wed Dec 21 02:03:55 1980");
+    EXPECT_EQ(LocalAsctimeText().size(), 24u);
+}
+
+// Fixed-pitch stand-in: 10 units per character, 20 per line, words wrap at blanks.
+class CFakeMeasure : public IPrintTextMeasure {
+public:
+    QSize LineSize(PrintFont, const QString& text) const override
+    {
+        return QSize(10 * static_cast<int>(text.size()), 20);
+    }
+    int WrappedHeight(PrintFont, const QString& text, int width) const override
+    {
+        const int perLine = std::max(width / 10, 1);
+        int lines = 1;
+        int used = 0;
+        for (const QString& word : text.split(QLatin1Char(' '))) {
+            const int need = used == 0 ? static_cast<int>(word.size())
+                                       : used + 1 + static_cast<int>(word.size());
+            if (need > perLine && used > 0) {
+                ++lines;
+                used = static_cast<int>(word.size());
+            } else {
+                used = need;
+            }
+        }
+        return 20 * lines;
+    }
+};
+
+using Kind = CDeviceListElement::Kind;
+
+CDeviceListInput Input(int devices, int portsEach)
+{
+    CDeviceListInput in;
+    in.title = QStringLiteral("show.patch");
+    in.date = QStringLiteral("Wed Jan  2 02:03:55 1980\n");
+    in.sectionNames = { QStringLiteral("Front"), QStringLiteral("Back") };
+    for (int d = 0; d < devices; ++d) {
+        CDeviceListDevice device;
+        device.heading = QStringLiteral("Porter %1 10.0.0.%1").arg(d + 1);
+        for (int p = 0; p < portsEach; ++p)
+            device.ports.push_back({ p, p % 3 == 2 ? -1 : p, QStringLiteral("1:A1 \u00bb 1:B1") });
+        in.devices.push_back(device);
+    }
+    return in;
+}
+
+std::vector<const CDeviceListElement*> All(const CDeviceListLayout& l, Kind kind, int page = -1)
+{
+    std::vector<const CDeviceListElement*> out;
+    for (size_t p = 0; p < l.pages.size(); ++p) {
+        if (page >= 0 && static_cast<int>(p) != page)
+            continue;
+        for (const CDeviceListElement& e : l.pages[p].elements) {
+            if (e.kind == kind)
+                out.push_back(&e);
+        }
+    }
+    return out;
+}
+
+const CPageGeometry kDevicePage
+    = ComputePageGeometry(kA4Portrait, QSize(2400, 2400), PrintContent::Devices);
+
+TEST(DeviceListLayout, FirstPageCarriesHeaderAndSectionList)
+{
+    const CDeviceListLayout l = LayoutDeviceList(Input(1, 2), kDevicePage, CFakeMeasure());
+    ASSERT_EQ(l.pages.size(), 1u);
+    EXPECT_EQ(l.bandHeight, 165);
+    EXPECT_EQ(l.rightEdge, 2400 - 55);
+    const auto pageText = All(l, Kind::PageText);
+    ASSERT_EQ(pageText.size(), 1u);
+    EXPECT_EQ(
+        pageText[0]->text, QStringLiteral("Page 1\nWed Jan  2 02:03:55 1980\nKelvra Device-List"));
+    const auto lines = All(l, Kind::SectionLine);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0]->text, QStringLiteral("1:   S1:Front"));
+    EXPECT_EQ(lines[1]->text, QStringLiteral("2:   S2:Back"));
+    EXPECT_EQ(lines[0]->rect.left(), 30); // indented by "XXX"
+    const auto heading = All(l, Kind::SectionsHeading);
+    ASSERT_EQ(heading.size(), 1u);
+    EXPECT_EQ(heading[0]->rect.top(), 165 + 33);
+    // The title is centred between the logo and a right edge moved in by as much.
+    const auto title = All(l, Kind::Title);
+    ASSERT_EQ(title.size(), 1u);
+    EXPECT_EQ(title[0]->rect.left(), 330);
+    EXPECT_EQ(title[0]->rect.right() + 1, 2345 - 330);
+}
+
+TEST(DeviceListLayout, PortLinesLabelsAndTileLists)
+{
+    const CDeviceListLayout l = LayoutDeviceList(Input(1, 3), kDevicePage, CFakeMeasure());
+    const auto labels = All(l, Kind::PortLabel);
+    ASSERT_EQ(labels.size(), 3u);
+    EXPECT_EQ(labels[0]->text, QStringLiteral("DMX01: U01  :    "));
+    EXPECT_EQ(labels[1]->text, QStringLiteral("DMX02: U02  :    "));
+    // A port without a universe prints only its label.
+    EXPECT_EQ(labels[2]->text, QStringLiteral("DMX03:"));
+    const auto tiles = All(l, Kind::PortTiles);
+    ASSERT_EQ(tiles.size(), 2u);
+    EXPECT_EQ(tiles[0]->rect.left(), labels[0]->rect.right() + 1);
+    EXPECT_EQ(tiles[0]->rect.right() + 1, l.rightEdge);
+    EXPECT_LT(labels[0]->rect.top(), labels[1]->rect.top());
+    const auto device = All(l, Kind::DeviceHeading);
+    ASSERT_EQ(device.size(), 1u);
+    EXPECT_LT(device[0]->rect.bottom(), labels[0]->rect.top());
+}
+
+TEST(DeviceListLayout, LongDeviceContinuesOnTheNextPageWithoutRepeatingItsHeading)
+{
+    const CDeviceListLayout l = LayoutDeviceList(Input(1, 400), kDevicePage, CFakeMeasure());
+    ASSERT_GE(l.pages.size(), 3u);
+    EXPECT_EQ(All(l, Kind::DeviceHeading, 0).size(), 1u);
+    EXPECT_EQ(All(l, Kind::DeviceHeading).size(), 1u);
+    EXPECT_EQ(All(l, Kind::SectionsHeading, 1).size(), 0u);
+    const auto pageText = All(l, Kind::PageText, 1);
+    ASSERT_EQ(pageText.size(), 1u);
+    EXPECT_TRUE(pageText[0]->text.startsWith(QStringLiteral("Page 2\n")));
+    // Every port once, in order, and none below the page limit.
+    const auto labels = All(l, Kind::PortLabel);
+    ASSERT_EQ(labels.size(), 400u);
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const QString number = labels[i]->text.mid(3, labels[i]->text.indexOf(':') - 3);
+        EXPECT_EQ(number.toInt(), static_cast<int>(i) + 1);
+    }
+    for (size_t p = 0; p < l.pages.size(); ++p) {
+        for (const CDeviceListElement& e : l.pages[p].elements)
+            EXPECT_LE(e.rect.bottom(), l.pageLimit) << "page " << p;
+    }
+    const auto second = All(l, Kind::PortLabel, 1);
+    ASSERT_FALSE(second.empty());
+    EXPECT_EQ(second.front()->rect.top(), 165 + 33);
+}
+
+TEST(DeviceListLayout, HeadingIsNeverLeftAloneAtTheFootOfAPage)
+{
+    const CDeviceListLayout l = LayoutDeviceList(Input(80, 2), kDevicePage, CFakeMeasure());
+    ASSERT_GE(l.pages.size(), 2u);
+    EXPECT_EQ(All(l, Kind::DeviceHeading).size(), 80u);
+    for (const CDeviceListPage& page : l.pages) {
+        ASSERT_FALSE(page.elements.empty());
+        EXPECT_NE(page.elements.back().kind, Kind::DeviceHeading);
+    }
+}
+
+TEST(DeviceListLayout, DevicesWithoutPortsAndOversizedLinesStillAdvance)
+{
+    CDeviceListInput in = Input(3, 1);
+    in.devices[1].ports.clear();
+    // A tile list far longer than a page: printed cut off, the next port follows.
+    QStringList many;
+    for (int i = 0; i < 20000; ++i)
+        many << QStringLiteral("1:A%1").arg(i + 1);
+    in.devices[2].ports.push_back({ 1, 0, many.join(QStringLiteral(" \u00bb ")) });
+    in.devices[2].ports.push_back({ 2, -1, QString() });
+    const CDeviceListLayout l = LayoutDeviceList(in, kDevicePage, CFakeMeasure());
+    EXPECT_EQ(All(l, Kind::DeviceHeading).size(), 3u);
+    const auto labels = All(l, Kind::PortLabel);
+    ASSERT_EQ(labels.size(), 4u);
+    const auto tiles = All(l, Kind::PortTiles);
+    const auto clipped = std::count_if(
+        tiles.begin(), tiles.end(), [](const CDeviceListElement* e) { return e->clipped; });
+    EXPECT_EQ(clipped, 1);
+    for (size_t p = 0; p < l.pages.size(); ++p) {
+        for (const CDeviceListElement& e : l.pages[p].elements)
+            EXPECT_LE(e.rect.bottom(), l.pageLimit);
+    }
+    EXPECT_LE(l.pages.size(), 3u);
+}
+
+TEST(DeviceListLayout, EmptyListIsOnePage)
+{
+    CDeviceListInput in;
+    const CDeviceListLayout l = LayoutDeviceList(in, kDevicePage, CFakeMeasure());
+    ASSERT_EQ(l.pages.size(), 1u);
+    EXPECT_EQ(All(l, Kind::SectionsHeading).size(), 1u);
+}
+
+} // namespace

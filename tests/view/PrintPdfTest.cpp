@@ -1,0 +1,408 @@
+// Printing onto PDF files, read back with poppler's tools as a user's viewer would.
+#include "ViewTestSupport.h"
+
+#include "app/gui/PrintJobs.h"
+#include "view/ExtPrintDialog.h"
+#include "view/PrintCommands.h"
+#include "view/PrintPainter.h"
+
+#include <QDir>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProcess>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+CPrintStamp FixedStamp()
+{
+    CPrintStamp stamp;
+    stamp.version = { 3, 6, 28, 28 };
+    stamp.date = "Wed Jan  2 02:03:55 1980";
+    return stamp;
+}
+
+QString Run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000))
+        return QString();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+int PdfPages(const QString& path)
+{
+    const QString info = Run(QStringLiteral("pdfinfo"), { path });
+    for (const QString& line : info.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("Pages:")))
+            return line.mid(6).trimmed().toInt();
+    }
+    return -1;
+}
+
+// Text of one page (from 1), or of all pages; runs of blanks made single for comparison.
+QString PdfText(const QString& path, int page = 0)
+{
+    QStringList arguments { QStringLiteral("-raw") };
+    if (page > 0)
+        arguments << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l")
+                  << QString::number(page);
+    arguments << path << QStringLiteral("-");
+    return Run(QStringLiteral("pdftotext"), arguments).simplified();
+}
+
+struct CPrintFixture : public ::testing::Test {
+    CViewTestDoc t;
+    QTemporaryDir dir;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        CQuiltmarkDoc& doc = t.doc;
+        doc.GetSection(0)->name = "Front";
+        t.SetUp(*doc.GetSection(0), "LUMORA_PIXELDOT_RGB", 4, 2, 0);
+        doc.GetSection(0)->info = "Hung from truss 2, data from stage left.";
+        t.SetUp(*doc.AddSection(), "BRAKWELL_TILE_2X2", 3, 3, 1);
+        doc.GetSection(1)->name = "Back";
+        t.SetUp(*doc.AddSection(), "FERROLUX_STACKPOD_1X2", 2, 2, 2);
+        doc.GetSection(2)->name = "Side";
+        doc.GetSection(0)->GetTile(1, 0)->excluded = 1;
+        doc.GetSection(0)->RecountUniverses();
+        doc.RebuildTables();
+        doc.SetCurrentSection(0);
+    }
+
+    // Keeps the files for a look at them when QUILTMARK_KEEP_PRINTS names a folder.
+    QString Path(const QString& name) const
+    {
+        const QString keep = qEnvironmentVariable("QUILTMARK_KEEP_PRINTS");
+        return keep.isEmpty() ? dir.filePath(name) : QDir(keep).filePath(name);
+    }
+
+    QString WritePdf(const QString& name, PrintContent content)
+    {
+        const QString path = Path(name);
+        QString error;
+        EXPECT_TRUE(PrintDocumentToPdf(t.doc, path, content, FixedStamp(), &error))
+            << error.toStdString();
+        return path;
+    }
+
+    void AddDevices(int count)
+    {
+        CKelvraDeviceList& devices = t.doc.GetDevices();
+        for (int i = 0; i < count; ++i)
+            devices.AddDeviceFromText("PORTER", "10.0.0." + std::to_string(i + 1));
+    }
+};
+
+using PrintPdf = CPrintFixture;
+
+TEST_F(PrintPdf, PatchMatrixPrintsOnePagePerSectionWithTitleBlock)
+{
+    const QString path = WritePdf(QStringLiteral("matrix.pdf"), PrintContent::PatchMatrix);
+    ASSERT_EQ(PdfPages(path), 3);
+    const QString first = PdfText(path, 1);
+    EXPECT_TRUE(first.contains(QStringLiteral("Lumora Pixel Dot 1x1 RGB"))) << first.toStdString();
+    EXPECT_TRUE(first.contains(QStringLiteral("S1 : Front")));
+    EXPECT_TRUE(first.contains(QStringLiteral("Meta Size: 4 x 2")));
+    EXPECT_TRUE(first.contains(QStringLiteral("Fixture Size: 4 x 2")));
+    EXPECT_TRUE(first.contains(QStringLiteral("Hung from truss 2")));
+    EXPECT_TRUE(first.contains(QStringLiteral("Created with Quiltmark V3.6.28.28")));
+    EXPECT_TRUE(first.contains(QStringLiteral("Wed Jan 2 02:03:55 1980")));
+    EXPECT_TRUE(first.contains(QStringLiteral("Section: S1")));
+    EXPECT_TRUE(first.contains(QStringLiteral("U01.1")));
+    // The excluded tile B1 prints no address; the one after it starts at channel 7.
+    EXPECT_FALSE(first.contains(QStringLiteral("U01.4")));
+    EXPECT_TRUE(first.contains(QStringLiteral("U01.7")));
+    const QString second = PdfText(path, 2);
+    EXPECT_TRUE(second.contains(QStringLiteral("S2 : Back")));
+    EXPECT_TRUE(second.contains(QStringLiteral("Meta Size: 3 x 3")));
+    EXPECT_TRUE(second.contains(QStringLiteral("Fixture Size: 6 x 6")));
+    EXPECT_TRUE(PdfText(path, 3).contains(QStringLiteral("Section: S3")));
+}
+
+TEST_F(PrintPdf, SectionWithoutTilesPrintsAnEmptyPageAndTheNextOneStillPrints)
+{
+    CSubDoc* empty = t.doc.AddSection();
+    empty->name = "Empty";
+    t.doc.MoveSection(3, 0);
+    t.doc.SetCurrentSection(0);
+    const QString path = WritePdf(QStringLiteral("empty.pdf"), PrintContent::PatchMatrix);
+    ASSERT_EQ(PdfPages(path), 4);
+    EXPECT_TRUE(PdfText(path, 1).isEmpty());
+    EXPECT_TRUE(PdfText(path, 2).contains(QStringLiteral("Section: S2")));
+}
+
+TEST_F(PrintPdf, DeviceListShowsSectionsPortsAndTileLists)
+{
+    AddDevices(1);
+    CKelvraDevice* device = t.doc.GetDevices().GetDevice(0);
+    ASSERT_GE(device->GetPortCount(), 2);
+    device->SetPortUniverse(0, 0);
+    const QString path = WritePdf(QStringLiteral("devices.pdf"), PrintContent::Devices);
+    ASSERT_EQ(PdfPages(path), 1);
+    const QString text = PdfText(path);
+    EXPECT_TRUE(text.contains(QStringLiteral("Page 1"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Kelvra Device-List")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Sections:")));
+    EXPECT_TRUE(text.contains(QStringLiteral("1: S1:Front")));
+    EXPECT_TRUE(text.contains(QStringLiteral("3: S3:Side")));
+    EXPECT_TRUE(text.contains(QStringLiteral("10.0.0.1")));
+    EXPECT_TRUE(text.contains(QStringLiteral("DMX01: U01")));
+    EXPECT_TRUE(text.contains(QStringLiteral("DMX02:")));
+    EXPECT_FALSE(text.contains(QStringLiteral("DMX02: U")));
+    // Universe 1 feeds the front section's tiles except the excluded B1, by address.
+    EXPECT_TRUE(text.contains(QStringLiteral("1:A1 \u00bb 1:C1 \u00bb 1:D1")))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("1:B1")));
+}
+
+TEST_F(PrintPdf, DeviceTileListsFollowTheAddressOrderOfTheDocument)
+{
+    AddDevices(1);
+    t.doc.GetDevices().GetDevice(0)->SetPortUniverse(0, 1);
+    const CDeviceListInput input = MakeDeviceListInput(t.doc, "date");
+    std::string expected;
+    t.doc.GetUniversePatchText(1, expected);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(input.devices[0].ports[0].tiles,
+        QString::fromLatin1(expected.data(), static_cast<int>(expected.size())));
+}
+
+TEST_F(PrintPdf, LongDeviceListRunsOntoPageTwo)
+{
+    AddDevices(60);
+    const QString path = WritePdf(QStringLiteral("many-devices.pdf"), PrintContent::Devices);
+    const int pages = PdfPages(path);
+    ASSERT_GE(pages, 2);
+    const QString second = PdfText(path, 2);
+    EXPECT_TRUE(second.contains(QStringLiteral("Page 2")));
+    EXPECT_FALSE(second.contains(QStringLiteral("Sections:")));
+    // Every device exactly once over all pages.
+    const QString all = PdfText(path);
+    EXPECT_EQ(all.count(QStringLiteral(" 10.0.0.")), 60);
+}
+
+TEST_F(PrintPdf, ConnectionsAndSwitchesPrintWhenShown)
+{
+    CQuiltmarkDoc& doc = t.doc;
+    const QString path = Path(QStringLiteral("connections.pdf"));
+    QPdfWriter writer(path);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+        QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter));
+    CPrintJob job;
+    job.view.connectionMode = ConnectionMode::All;
+    job.view.connectionOrder = ConnectionOrder::ByAddress;
+    job.view.showSwitches = true;
+    job.stamp = FixedStamp();
+    job.fromPage = 1;
+    job.toPage = 1;
+    const CPrintJobResult result = RunPrintJob(writer, doc, job);
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.pages, 1);
+    EXPECT_EQ(result.lastSection, 0);
+    ASSERT_EQ(PdfPages(path), 1);
+    EXPECT_TRUE(PdfText(path).contains(QStringLiteral("U01"))); // legend box label
+}
+
+struct PrintCommandsTest : public CPrintFixture {
+    QPrinter printer { QPrinter::HighResolution };
+    std::unique_ptr<CViewUnderTest> view;
+    std::unique_ptr<CPrintCommands> commands;
+
+    void SetUp() override
+    {
+        CPrintFixture::SetUp();
+        view = std::make_unique<CViewUnderTest>(t.doc);
+        commands = std::make_unique<CPrintCommands>(t.doc, *view->view, printer);
+        commands->SetStamp(FixedStamp());
+    }
+    QString Target(const QString& name)
+    {
+        const QString path = Path(name);
+        QFile::remove(path);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        return path;
+    }
+};
+
+TEST_F(PrintCommandsTest, DialogDefaultsPrintOnlyTheCurrentSection)
+{
+    t.doc.SetCurrentSection(1);
+    const QString path = Target(QStringLiteral("default.pdf"));
+    int proposed = 0;
+    commands->SetDialogRunner([&](CExtPrintDialog& dialog) {
+        dialog.show();
+        proposed = dialog.findChild<QSpinBox*>(QStringLiteral("from"))
+            ? dialog.findChild<QSpinBox*>(QStringLiteral("from"))->value()
+            : dialog.fromPage();
+        EXPECT_TRUE(dialog.PatchMatrixButton()->isChecked());
+        return true;
+    });
+    ASSERT_TRUE(commands->OnCommand(CommandId::FilePrint));
+    EXPECT_EQ(proposed, 2);
+    ASSERT_EQ(PdfPages(path), 1);
+    EXPECT_TRUE(PdfText(path).contains(QStringLiteral("S2 : Back")));
+    EXPECT_EQ(t.doc.GetCurrentSectionIndex(), 1);
+}
+
+TEST_F(PrintCommandsTest, AllPagesLeaveTheLastSectionCurrent)
+{
+    const QString path = Target(QStringLiteral("all.pdf"));
+    int followed = -1;
+    QObject::connect(commands.get(), &CPrintCommands::currentSectionPrinted,
+        [&](int index) { followed = index; });
+    commands->SetDialogRunner([](CExtPrintDialog& dialog) {
+        dialog.setPrintRange(QAbstractPrintDialog::AllPages);
+        return true;
+    });
+    commands->OnFilePrint();
+    EXPECT_EQ(PdfPages(path), 3);
+    EXPECT_EQ(t.doc.GetCurrentSectionIndex(), 2);
+    EXPECT_EQ(followed, 2);
+}
+
+TEST_F(PrintCommandsTest, DevicesChoiceDisablesTheRangeAndIsResetAfterTheJob)
+{
+    AddDevices(2);
+    const QString path = Target(QStringLiteral("dialog-devices.pdf"));
+    commands->SetDialogRunner([](CExtPrintDialog& dialog) {
+        dialog.show();
+        QSpinBox* from = dialog.findChild<QSpinBox*>(QStringLiteral("from"));
+        dialog.DevicesButton()->click();
+        EXPECT_EQ(dialog.GetPrintContent(), PrintContent::Devices);
+        if (from) {
+            EXPECT_FALSE(from->isEnabled());
+            dialog.PatchMatrixButton()->click();
+            EXPECT_TRUE(from->isEnabled());
+            dialog.DevicesButton()->click();
+        }
+        dialog.done(QDialog::Accepted);
+        if (from) {
+            EXPECT_EQ(from->value(), 1);
+        }
+        return true;
+    });
+    commands->OnFilePrint();
+    ASSERT_EQ(PdfPages(path), 1);
+    EXPECT_TRUE(PdfText(path).contains(QStringLiteral("Kelvra Device-List")));
+    EXPECT_EQ(commands->GetPrintContent(), PrintContent::PatchMatrix);
+    EXPECT_EQ(t.doc.GetCurrentSectionIndex(), 0);
+}
+
+TEST_F(PrintCommandsTest, CancelPrintsNothing)
+{
+    const QString path = Target(QStringLiteral("cancel.pdf"));
+    commands->SetPrintContent(PrintContent::Devices);
+    commands->SetDialogRunner([](CExtPrintDialog& dialog) {
+        EXPECT_EQ(dialog.GetPrintContent(), PrintContent::Devices);
+        return false;
+    });
+    commands->OnFilePrint();
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(commands->GetPrintContent(), PrintContent::PatchMatrix);
+}
+
+TEST_F(PrintCommandsTest, PreviewShowsEverySectionAndKeepsItsPageArrangement)
+{
+    QSettings().remove(QLatin1String(CPrintCommands::kPreviewPagesKey));
+    int pages = 0;
+    commands->SetPreviewRunner([&](QPrintPreviewDialog& dialog) {
+        QPrintPreviewWidget* preview = dialog.findChild<QPrintPreviewWidget*>();
+        ASSERT_NE(preview, nullptr);
+        EXPECT_EQ(preview->viewMode(), QPrintPreviewWidget::SinglePageView);
+        dialog.show();
+        preview->updatePreview();
+        pages = preview->pageCount();
+        preview->setViewMode(QPrintPreviewWidget::FacingPagesView);
+        dialog.close();
+    });
+    commands->OnCommand(CommandId::FilePrintPreview);
+    EXPECT_EQ(pages, 3);
+    EXPECT_EQ(QSettings().value(QLatin1String(CPrintCommands::kPreviewPagesKey)).toInt(), 2);
+    // Looking at pages is not printing them: the current section stays.
+    EXPECT_EQ(t.doc.GetCurrentSectionIndex(), 0);
+
+    commands->SetPreviewRunner([](QPrintPreviewDialog& dialog) {
+        EXPECT_EQ(dialog.findChild<QPrintPreviewWidget*>()->viewMode(),
+            QPrintPreviewWidget::FacingPagesView);
+    });
+    commands->OnCommand(CommandId::FilePrintPreview);
+}
+
+// Runs the --print-pdf entry as main would, with the shipped library.
+int RunPrintPdfWith(QStringList arguments)
+{
+    arguments.prepend(QStringLiteral("quiltmark"));
+    std::vector<std::string> texts;
+    for (const QString& a : arguments)
+        texts.push_back(a.toStdString());
+    std::vector<char*> argv;
+    for (std::string& text : texts)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(texts.size());
+    EXPECT_TRUE(IsPrintPdfInvocation(argc, argv.data()) == arguments.contains("--print-pdf"));
+    return RunPrintPdf(argc, argv.data());
+}
+
+TEST(PrintPdfCommandLine, PrintsEveryExampleProjectWithoutADisplay)
+{
+    const QDir examples(QStringLiteral(QUILTMARK_SOURCE_DIR "/examples"));
+    const QStringList projects = examples.entryList({ QStringLiteral("*.patch") }, QDir::Files);
+    if (projects.isEmpty())
+        GTEST_SKIP() << "no example projects";
+    QTemporaryDir dir;
+    const QString keep = qEnvironmentVariable("QUILTMARK_KEEP_PRINTS");
+    const QDir out(keep.isEmpty() ? dir.path() : keep);
+    const QString library = QStringLiteral(QUILTMARK_SOURCE_DIR "/resources/metalib.xml");
+    for (const QString& project : projects) {
+        SCOPED_TRACE(project.toStdString());
+        const QString base = QFileInfo(project).completeBaseName();
+        const QString matrix = out.filePath(base + QStringLiteral(".pdf"));
+        const QString devices = out.filePath(base + QStringLiteral("-devices.pdf"));
+        EXPECT_EQ(RunPrintPdfWith(
+                      { "--print-pdf", matrix, "--library", library, examples.filePath(project) }),
+            0);
+        EXPECT_GE(PdfPages(matrix), 1);
+        EXPECT_TRUE(PdfText(matrix).contains(QStringLiteral("Created with Quiltmark V3.6.28.28")));
+        EXPECT_EQ(RunPrintPdfWith({ "--print-pdf", devices, "--devices", "--date", "today",
+                      "--library", library, examples.filePath(project) }),
+            0);
+        const QString list = PdfText(devices);
+        EXPECT_TRUE(list.contains(QStringLiteral("Kelvra Device-List")));
+        EXPECT_TRUE(list.contains(QStringLiteral("Sections:")));
+    }
+}
+
+TEST(PrintPdfCommandLine, RefusesBadArgumentsAndUnreadableFiles)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out.pdf"));
+    EXPECT_EQ(RunPrintPdfWith({ "--print-pdf", out }), 2);
+    EXPECT_EQ(RunPrintPdfWith({ "--print-pdf" }), 2);
+    EXPECT_EQ(RunPrintPdfWith({ "--print-pdf", out, "--bogus", "x.patch" }), 2);
+    EXPECT_EQ(RunPrintPdfWith({ "--print-pdf", out, "--library",
+                  QStringLiteral(QUILTMARK_SOURCE_DIR "/resources/metalib.xml"),
+                  dir.filePath(QStringLiteral("missing.patch")) }),
+        1);
+    EXPECT_FALSE(QFile::exists(out));
+    // A folder that cannot be written leaves no half-written file behind.
+    EXPECT_EQ(RunPrintPdfWith({ "--print-pdf", dir.filePath(QStringLiteral("no/such/out.pdf")),
+                  "--library", QStringLiteral(QUILTMARK_SOURCE_DIR "/resources/metalib.xml"),
+                  QStringLiteral(QUILTMARK_SOURCE_DIR "/examples/stage-wall.patch") }),
+        1);
+}
+
+} // namespace
