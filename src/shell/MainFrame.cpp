@@ -2,6 +2,7 @@
 
 #include "app/UserMessages.h"
 #include "app/cli/CommandLine.h"
+#include "app/gui/QuiltmarkApp.h"
 #include "devices/gui/DeviceCommands.h"
 #include "document/QuiltmarkDoc.h"
 #include "shell/CommandTable.h"
@@ -11,6 +12,7 @@
 #include "shell/ShellResources.h"
 #include "view/DialogBarPages.h"
 #include "view/EditCommands.h"
+#include "view/PrintCommands.h"
 #include "view/ExportCommands.h"
 #include "view/QuiltmarkView.h"
 #include "view/SectionCommands.h"
@@ -113,6 +115,11 @@ void CMainFrame::RegisterViewHandlers()
     auto edit = std::make_unique<CEditCommands>(*m_doc, *m_view);
     connect(edit.get(), &CEditCommands::documentChanged, this, &CMainFrame::UpdateTitle);
     AddViewHandler(std::move(edit));
+    auto print = std::make_unique<CPrintCommands>(*m_doc, *m_view, AppPrinter());
+    // Printing patch pages leaves the last printed section current: the bar follows.
+    connect(print.get(), &CPrintCommands::currentSectionPrinted, this,
+        [this](int) { m_sectionCommands->FillBar(); });
+    AddViewHandler(std::move(print));
     // Device changes move connection lines and the modified mark in the title.
     AddViewHandler(std::make_unique<CDeviceCommands>(*m_doc, this, [this] {
         m_view->Redraw();
