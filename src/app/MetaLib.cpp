@@ -12,10 +12,6 @@
 
 namespace {
 
-// The library is a few kilobytes; anything far larger is not a fixture library and must
-// not be read into memory whole.
-constexpr std::streamoff kMaxFileBytes = 64 * 1024 * 1024;
-
 std::string TextAttribute(const tinyxml2::XMLElement* e, const char* name)
 {
     const char* v = e->Attribute(name);
@@ -151,7 +147,7 @@ bool CMetaLib::Load(const std::string& path)
         return false;
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
-    if (size <= 0 || size > kMaxFileBytes)
+    if (size <= 0 || size > static_cast<std::streamoff>(kMaxFileBytes))
         return false;
     in.seekg(0, std::ios::beg);
     std::string data(static_cast<std::size_t>(size), '\0');
@@ -163,11 +159,7 @@ bool CMetaLib::Load(const std::string& path)
 bool CMetaLib::LoadFromBuffer(const char* data, std::size_t size)
 {
     Clear();
-    if (!data || size == 0)
-        return false;
-    // The parser stops at a NUL byte and would accept a binary tail as if the file ended
-    // there; NUL never occurs in well-formed XML.
-    if (std::memchr(data, '\0', size) != nullptr)
+    if (!IsAcceptableText(data, size))
         return false;
 
     tinyxml2::XMLDocument doc;
@@ -188,6 +180,12 @@ bool CMetaLib::LoadFromBuffer(const char* data, std::size_t size)
         ReadSwitch(lamp, t);
     }
     return true;
+}
+
+bool CMetaLib::IsAcceptableText(const char* data, std::size_t size)
+{
+    // NUL never occurs in well-formed XML.
+    return data && size > 0 && size <= kMaxFileBytes && std::memchr(data, '\0', size) == nullptr;
 }
 
 const CFixtureType* CMetaLib::GetAt(int index) const

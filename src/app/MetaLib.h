@@ -14,6 +14,13 @@ class CMetaLib {
 public:
     static constexpr const char* kFileName = "metalib.xml";
     static constexpr const char* kFallbackType = "ZIDUZU_COLOR_BEAMER";
+    // The library is a few kilobytes; anything far larger is not a fixture library and
+    // must not be read into memory whole.
+    static constexpr std::size_t kMaxFileBytes = 64 * 1024 * 1024;
+
+    // Whether bytes can be a library at all: not empty, within kMaxFileBytes and free of
+    // NUL bytes (the parser would stop there and take a binary tail for the file's end).
+    static bool IsAcceptableText(const char* data, std::size_t size);
 
     // Empties the library, then reads the file at `path`. False when the file cannot be
     // read or is not well-formed XML (the library then stays empty).
@@ -32,8 +39,8 @@ public:
     int IndexOfOldIndex(int oldIndex) const;
     // Type name stored in a project file -> library index, with the fallback to
     // ZIDUZU_COLOR_BEAMER (else 0) and its message naming the section.
-    int ResolveTypeName(const std::string& type, const std::string& sectionName,
-                        IUserMessages& messages) const;
+    int ResolveTypeName(
+        const std::string& type, const std::string& sectionName, IUserMessages& messages) const;
 
     // Appends and renumbers; returns the new index.
     int Add(std::unique_ptr<CFixtureType> type);

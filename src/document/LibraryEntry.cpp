@@ -22,8 +22,11 @@ bool CQuiltmarkDoc::WriteLibraryEntry(
     std::string bytes;
     if (!ReadWholeFile(m_libraryPath, bytes))
         return false;
+    // Only a file the library itself would load is rewritten: the parser stops at a NUL
+    // byte, and whatever followed it would be lost when the file is written back.
     tinyxml2::XMLDocument xml;
-    if (bytes.empty() || xml.Parse(bytes.data(), bytes.size()) != tinyxml2::XML_SUCCESS)
+    if (!CMetaLib::IsAcceptableText(bytes.data(), bytes.size())
+        || xml.Parse(bytes.data(), bytes.size()) != tinyxml2::XML_SUCCESS)
         return false;
     tinyxml2::XMLElement* root = xml.FirstChildElement("metalib");
     tinyxml2::XMLElement* lamps = root ? root->FirstChildElement("lamps") : nullptr;

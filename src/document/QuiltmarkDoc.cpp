@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <ctime>
 #include <sstream>
 #include <utility>
@@ -80,7 +81,9 @@ bool CQuiltmarkDoc::LoadFromBuffer(const char* data, std::size_t size)
     std::size_t lineLength = lineEnd;
     if (lineLength > 0 && data[lineLength - 1] == '\r')
         --lineLength;
-    const bool isJob = std::string(data, lineLength) == kJobFirstLine;
+    // Compared in place: a project written on one line may be very long.
+    const bool isJob = lineLength == std::strlen(kJobFirstLine)
+        && std::memcmp(data, kJobFirstLine, lineLength) == 0;
 
     bool ok = false;
     std::string error;
@@ -304,8 +307,10 @@ void CQuiltmarkDoc::RebuildChannelUse()
             continue;
         starts.clear();
         starts.reserve(section->Tiles().size());
+        // A tile without an address occupies no channel; counting it from -1 would mark
+        // the last channel of the previous universe and the first ones of its own.
         for (const CTileRecord& tile : section->Tiles())
-            if (!tile.excluded && tile.universe >= 0)
+            if (!tile.excluded && tile.universe >= 0 && tile.address >= 0)
                 starts.push_back(static_cast<int64_t>(tile.universe) * 512 + tile.address);
         m_channels->AddFootprints(starts, channels);
     }
@@ -364,7 +369,9 @@ bool CQuiltmarkDoc::IsScreenIdRangeFree(
 long long CQuiltmarkDoc::GetFirstFreeScreenId(int skip, int fixtureIndex, int w, int h) const
 {
     long long candidate = 1;
-    long long previousStart = 0;
+    // Below every screen id: a range that starts at 0 or below (a file may hold such ids)
+    // is stepped over like any other instead of leaving the occupied candidate 1.
+    long long previousStart = LLONG_MIN;
     int attempts = 0;
     for (;;) {
         if (IsScreenIdRangeFree(skip, candidate, fixtureIndex, w, h))

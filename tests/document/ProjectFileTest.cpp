@@ -228,6 +228,30 @@ TEST(ProjectFileRead, SurplusMetaitemsAndPortsAreIgnored)
     EXPECT_EQ(second.GetPortUniverse(1), 9);
 }
 
+// Devices and sections are the n-th element of their own name: other elements between
+// them are skipped, not taken as one more device or section. Without a job a section keeps
+// the values it was created with.
+TEST(ProjectFileRead, OtherElementsAmongDevicesAndDocumentsAreSkipped)
+{
+    CTestDocument t;
+    CQuiltmarkDoc& doc = *t.doc;
+    ASSERT_TRUE(Load(doc,
+        Project("<note/><document name=\"a\"><info>left wall</info></document>"
+                "<document/><note name=\"b\"/>",
+            "<x type=\"KSPAN512\"/><device type=\"PORTER\" ipaddress=\"10.0.0.1\"/><x/>")));
+    ASSERT_EQ(doc.GetDevices().GetDeviceCount(), 1);
+    EXPECT_EQ(doc.GetDevices().GetDevice(0)->GetIpAddressText(), "10.0.0.1");
+    ASSERT_EQ(doc.GetSectionCount(), 2);
+    const CSubDoc& first = *doc.GetSection(0);
+    EXPECT_EQ(first.name, "a");
+    EXPECT_EQ(first.info, "left wall");
+    EXPECT_EQ(first.setup.matrix_width, 6);
+    EXPECT_EQ(first.setup.screen_med_name, "Unit");
+    EXPECT_EQ(first.GetTileCount(), 18);
+    EXPECT_EQ(doc.GetSection(1)->name, "");
+    EXPECT_EQ(doc.GetCurrentSectionIndex(), 0);
+}
+
 TEST(ProjectFileRead, UnknownTypeFallsBackWithOneMessagePerSection)
 {
     CTestDocument t;

@@ -104,6 +104,25 @@ TEST(QuiltmarkDocScreenIds, FirstFreeIdTakesTheFirstGapThatFits)
     // 2 x 2 items per tile count four ids each.
     EXPECT_EQ(doc.GetFirstFreeScreenId(2, 2, 5, 1), 41);
     EXPECT_EQ(doc.GetFirstFreeScreenId(2, 2, 6, 1), 101);
+
+    // The section being set up is skipped when looking for the next range start, but a
+    // range of its own that starts there still pushes the next candidate past its end.
+    doc.GetSection(1)->setup.screen_id = 41;
+    CSubDoc& own = *doc.GetSection(2);
+    own.setup.fix_type = 0;
+    own.setup.matrix_width = 100;
+    own.setup.matrix_height = 1;
+    own.setup.screen_id = 41;
+    EXPECT_EQ(doc.GetFirstFreeScreenId(2, 0, 20, 1), 141);
+
+    // A range starting at 0 (a file without screen_id) is stepped over as well.
+    own.setup.screen_id = 500;
+    doc.GetSection(0)->setup.screen_id = 0;
+    doc.GetSection(1)->setup.screen_id = 300;
+    EXPECT_FALSE(doc.IsScreenIdRangeFree(2, 1, 0, 20, 1));
+    EXPECT_EQ(doc.GetFirstFreeScreenId(2, 0, 20, 1), 40);
+    doc.GetSection(1)->setup.screen_id = -10;
+    EXPECT_EQ(doc.GetFirstFreeScreenId(2, 0, 20, 1), 40);
 }
 
 TEST(QuiltmarkDocScreenIds, HugeIdsDoNotOverflow)
@@ -156,6 +175,24 @@ TEST(QuiltmarkDocTables, SharedChannelsScreenIdsAndUniverses)
     doc.RebuildChannelUse();
     EXPECT_FALSE(doc.IsChannelShared(2));
     EXPECT_EQ(doc.GetChannelUseCount(static_cast<long long>(INT_MAX) * 512 + 4), 1);
+}
+
+// A tile with a universe but no address has no channels: it must not make the first tile
+// of its universe, or the last channel of the universe before, look shared.
+TEST(QuiltmarkDocTables, TileWithoutAddressOccupiesNoChannel)
+{
+    CTestDocument t;
+    CQuiltmarkDoc& doc = *t.doc;
+    CSubDoc& a = t.SetUpSection(*doc.GetSection(0), 0, 2, 1, 1, 1);
+    a.GetTile(1, 0)->address = -1;
+    CSubDoc& b = t.SetUpSection(*doc.AddSection(), 0, 1, 1, 10, 0);
+    b.GetTile(0, 0)->address = 509; // the last three channels of universe 0
+    doc.RebuildTables();
+
+    EXPECT_EQ(doc.GetChannelUseCount(511), 1);
+    EXPECT_FALSE(doc.IsChannelShared(512));
+    EXPECT_FALSE(doc.IsChannelRangeShared(509, 6));
+    EXPECT_EQ(doc.GetChannelUseCount(513), 1);
 }
 
 // The occupancy table against a plain per-key count on random footprints.
@@ -284,6 +321,12 @@ TEST(QuiltmarkDocLibraryEntry, NothingWrittenWithoutALampsList)
     EXPECT_TRUE(t.ReadFile(t.dir.File("metalib_new.xml")).empty());
     WriteFileSafely(t.dir.File("metalib.xml"), "<metalib><lamps>");
     EXPECT_FALSE(t.doc->WriteLibraryEntry("a", "B", false));
+
+    // The parser would stop at the NUL and the rewrite would drop everything after it.
+    const std::string withNul = std::string("<metalib><lamps/></metalib>\0", 28) + "<!-- tail -->";
+    WriteFileSafely(t.dir.File("metalib.xml"), withNul);
+    EXPECT_FALSE(t.doc->WriteLibraryEntry("a", "B", true));
+    EXPECT_EQ(t.ReadFile(t.dir.File("metalib.xml")), withNul);
 }
 
 TEST(QuiltmarkDocLoading, JobFileOpensAsOneSectionAndAutoAddressingGoesOff)
