@@ -144,6 +144,10 @@ bool ParseArguments(int argc, char** argv, Options& options, std::string& proble
             options.listFixtures = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--print-pdf") {
+            // Only a build with the window can paint pages; that build routes it elsewhere.
+            problem = "--print-pdf needs the build with the window (Qt)";
+            return false;
         } else if (arg.size() > 1 && arg[0] == '-') {
             problem = "unknown option " + arg;
             return false;
