@@ -1,6 +1,5 @@
 #include "devices/KelvraDevice.h"
 
-#include <cctype>
 #include <cstdio>
 
 namespace {
@@ -28,9 +27,10 @@ bool IsValidType(int type)
     return type >= 0 && type < kDeviceTypeCount;
 }
 
+// The C-locale white space, whatever locale the program runs in.
 bool IsBlank(char c)
 {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 // Reads a piece the way atoi does (leading blanks, optional sign, digits up to the first

@@ -15,9 +15,16 @@ namespace {
 
 constexpr std::size_t kMaxLineLength = 255;
 
+// Keys are plain ASCII; the <cctype> functions would follow the user's locale (a Turkish
+// one lower-cases 'I' differently) and could reject MATRIX_WIDTH or accept 8-bit letters.
 bool IsKeyChar(char c)
 {
-    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+char AsciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool StartsWith(const std::string& text, const std::string& prefix)
@@ -29,8 +36,7 @@ bool EqualsIgnoringCase(const std::string& a, const char* b)
 {
     std::size_t i = 0;
     for (; i < a.size() && b[i] != '\0'; ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i]))
-            != std::tolower(static_cast<unsigned char>(b[i])))
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
             return false;
     }
     return i == a.size() && b[i] == '\0';

@@ -19,6 +19,20 @@ void AppendPatchNumbers(std::string& out, int screenId, int universe, int addres
     AppendDecimal(out, static_cast<long long>(address) + 1);
 }
 
+// Names in a patch line are fixed fields of at most 127 bytes; a longer library name is
+// cut rather than written whole.
+void AppendPatchName(std::string& out, const std::string& name)
+{
+    if (name.size() <= static_cast<std::size_t>(CSubDoc::kMaxTextLength)) {
+        out.append(name);
+    } else {
+        std::string cut = name;
+        CutTextKeepingUtf8(cut, CSubDoc::kMaxTextLength);
+        out.append(cut);
+    }
+    out.push_back(';');
+}
+
 int64_t ChannelKey(const CPatchEntry& entry)
 {
     return static_cast<int64_t>(entry.universe) * 512 + entry.address;
@@ -72,8 +86,8 @@ std::string FormatPatchLine(const std::string& itemName, const std::string& scre
 {
     std::string line;
     line.reserve(itemName.size() + screenName.size() + 32);
-    line.append(itemName).push_back(';');
-    line.append(screenName).push_back(';');
+    AppendPatchName(line, itemName);
+    AppendPatchName(line, screenName);
     AppendPatchNumbers(line, screenId, universe, address);
     return line;
 }
@@ -93,9 +107,9 @@ void ForEachPatchLine(CSubDoc& section, const std::function<void(const std::stri
         return;
     section.RebuildItems();
 
-    std::string prefix = type->quarkName;
-    prefix.push_back(';');
-    prefix.append(section.setup.screen_med_name).push_back(';');
+    std::string prefix;
+    AppendPatchName(prefix, type->quarkName);
+    AppendPatchName(prefix, section.setup.screen_med_name);
 
     // One buffer for every line: its capacity is reused, so the list needs no
     // allocation per item.

@@ -8,6 +8,7 @@
 class CSubDoc;
 
 // "%s;%s;%d;U%02d.%d": item name, screen name, screen id, universe + 1, address + 1.
+// Names longer than 127 bytes are cut (never inside a UTF-8 sequence).
 std::string FormatPatchLine(const std::string& itemName, const std::string& screenName,
                             int screenId, int universe, int address);
 

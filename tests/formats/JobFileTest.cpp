@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <sstream>
 
 using namespace formats_test;
@@ -143,6 +144,20 @@ TEST_F(JobFileTest, ReadsSetupTilesAndResolvesType)
     EXPECT_EQ(section.GetTileAt(3)->address, 17);
     EXPECT_EQ(section.GetItemCount(), 4); // rebuilt for the resolved type
     EXPECT_EQ(section.GetItemAt(3)->address, 17);
+}
+
+TEST_F(JobFileTest, KeysMatchWhateverTheLocale)
+{
+    // A Turkish locale does not lower-case 'I' to 'i', which must not hide upper-case keys.
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    if (std::setlocale(LC_ALL, "tr_TR.UTF-8") == nullptr
+        && std::setlocale(LC_ALL, "tr_TR.ISO-8859-9") == nullptr)
+        GTEST_SKIP() << "no Turkish locale installed";
+    const bool ok = Read("FIX_TYPE=7\nMATRIX_WIDTH=2\nMATRIX_HEIGHT=1\n</JOB>\n");
+    std::setlocale(LC_ALL, previous.c_str());
+    ASSERT_TRUE(ok) << error;
+    EXPECT_EQ(section.setup.fix_type, 1);
+    EXPECT_EQ(section.GetTileCount(), 2);
 }
 
 TEST_F(JobFileTest, MissingKeysTakeJobDefaults)

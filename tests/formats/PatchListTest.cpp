@@ -40,6 +40,19 @@ TEST(PatchLineFormat, FieldsAndNumberWidths)
         "A;B;-2147483648;U2147483648.2147483648");
 }
 
+TEST_F(PatchListTest, LongNamesAreCutTo127BytesWithoutSplittingCharacters)
+{
+    // A library name may be longer than the 127-byte name field of a patch line.
+    const std::string longName = std::string(126, 'q') + "\xC3\xA9" + "tail";
+    EXPECT_EQ(FormatPatchLine(longName, std::string(200, 's'), 1, 0, 0),
+        std::string(126, 'q') + ";" + std::string(127, 's') + ";1;U01.1");
+
+    library.GetAt(0)->quarkName = std::string(130, 'x');
+    PlaceTiles(section, 1, 1, { { 0, 0 } });
+    EXPECT_EQ(BuildPatchList(section),
+        (std::vector<std::string> { std::string(127, 'x') + ";Unit;1;U01.1" }));
+}
+
 TEST_F(PatchListTest, TwoTileSectionMatchesGolden)
 {
     section.setup.screen_id = 1;
