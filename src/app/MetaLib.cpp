@@ -2,6 +2,7 @@
 
 #include "app/MetaLibText.h"
 #include "app/UserMessages.h"
+#include "formats/NumberText.h"
 
 #include <tinyxml2.h>
 
@@ -11,6 +12,8 @@
 #include <utility>
 
 namespace {
+
+constexpr std::size_t kQuarkNameLimit = 127;
 
 std::string TextAttribute(const tinyxml2::XMLElement* e, const char* name)
 {
@@ -121,7 +124,10 @@ std::unique_ptr<CFixtureType> ReadLampAttributes(const tinyxml2::XMLElement* lam
     auto t = std::make_unique<CFixtureType>();
     t->metaName = TextAttribute(lamp, "metaname");
     t->type = TextAttribute(lamp, "type");
+    // The quark name lands in every patch line and once per tile in the visualiser script:
+    // hold it to the 127-byte limit of those fields.
     t->quarkName = TextAttribute(lamp, "qarkname");
+    CutTextKeepingUtf8(t->quarkName, kQuarkNameLimit);
     t->headerText = TextAttribute(lamp, "headertext");
     t->tailText = TextAttribute(lamp, "tailtext");
     t->addressesPerQuark = IntAttribute(lamp, "addressesperquark");

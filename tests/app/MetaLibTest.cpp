@@ -230,3 +230,15 @@ TEST(MetaLib, PathIsBuiltInTheGivenFolder)
 }
 
 } // namespace
+
+TEST(MetaLib, QuarkNameIsHeldToItsFieldLimit)
+{
+    // Every character is two bytes: a cut at 127 must not leave half of one behind.
+    std::string accented;
+    for (int i = 0; i < 100; ++i)
+        accented += "\xC3\xA9";
+    CMetaLib lib;
+    ASSERT_TRUE(LoadText(lib,
+        "<metalib><lamps><lamp qarkname=\"" + accented + "\" width=\"1\" height=\"1\"/></lamps></metalib>"));
+    EXPECT_EQ(lib.GetAt(0)->quarkName, accented.substr(0, 126));
+}
