@@ -150,14 +150,9 @@ bool CDocManager::OnFileSaveAs()
 bool CDocManager::DoSave(const QString& path)
 {
     const QString full = QFileInfo(path).absoluteFilePath();
-    std::string error;
-    if (!m_doc.OnSaveDocument(PathToModel(full), &error)) {
-        std::string text = "Failed to save document.";
-        if (!error.empty())
-            text += "\n\n" + error;
-        m_messages.ShowMessage(text, MessageIcon::Error);
+    // The document tells the user itself why the file could not be written.
+    if (!m_doc.OnSaveDocument(PathToModel(full)))
         return false;
-    }
     m_doc.SetPathName(PathToModel(full));
     m_doc.SetModifiedFlag(false);
     m_recent.Add(full);

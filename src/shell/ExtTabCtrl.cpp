@@ -74,7 +74,8 @@ void CExtTabCtrl::SetLabel(int index, const QString& label)
 
 int CExtTabCtrl::InsertItem(int index, const QString& label)
 {
-    CancelEdit();
+    // A menu command may arrive while a label is being typed; keep what was typed.
+    Commit();
     m_quiet = true;
     const int at = insertTab(index, label.left(kMaxLabelLimit));
     m_quiet = false;

@@ -26,8 +26,9 @@ CDialogBarPages::CDialogBarPages(QWidget* parent)
     // The tab strip takes all the width right of the buttons, also after every resize.
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 1, 2, 1);
-    layout->setSpacing(3);
+    layout->setSpacing(0);
     layout->addWidget(m_add);
+    layout->addSpacing(3);
     layout->addWidget(m_delete);
     layout->addSpacing(5);
     layout->addWidget(m_tabs, 1);

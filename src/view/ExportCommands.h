@@ -17,7 +17,7 @@ bool WriteAsciiSchemeFile(const CSubDoc& section, const QString& path, QString* 
 // File > Export > "Patch Scheme as ASCII-Art Text File...".
 class CExportCommands : public ICommandTarget {
 public:
-    static constexpr const char* kFilter = "Patch Files (*.txt);;All Files (*)";
+    static constexpr const char* kFilter = "Patch Files(*.txt);;All Files (*)";
 
     // Asks for the target file, given the proposed name; empty means cancelled.
     using FileChooser = std::function<QString(const QString& proposed)>;

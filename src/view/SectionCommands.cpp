@@ -102,7 +102,10 @@ void CSectionCommands::OnSectionsDelete()
 
 void CSectionCommands::OnSectionsChange()
 {
-    m_doc.SetCurrentSection(m_bar.Tabs().currentIndex());
+    const int index = m_bar.Tabs().currentIndex();
+    if (index < 0 || index >= m_doc.GetSectionCount())
+        return;
+    m_doc.SetCurrentSection(index);
     m_view.SetFocusCell(0, 0);
     emit currentSectionChanged();
     m_view.Redraw();
@@ -111,7 +114,10 @@ void CSectionCommands::OnSectionsChange()
     const int zoom = m_view.GetZoom();
     const int smaller = std::min(layout.tile.width(), layout.tile.height());
     if (smaller > 0 && (zoom * layout.tile.width() <= 40 || zoom * layout.tile.height() <= 40)) {
+        // Only the percent changes: a fitted zoom mode stays and fits again on the next paint.
+        const ZoomMode mode = m_view.GetZoomMode();
         m_view.SetZoom(40 / smaller + 1);
+        m_view.SetZoomMode(mode);
         m_view.Redraw();
     }
 }

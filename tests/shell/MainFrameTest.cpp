@@ -182,3 +182,17 @@ TEST_F(MainFrameTest, OpeningAMissingFileChangesNothing)
     EXPECT_EQ(messages.calls.back().icon, MessageIcon::Error);
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Untitled - Kelvra Quiltmark"));
 }
+
+TEST_F(MainFrameTest, FailedSaveIsReportedOnceAndChangesNothing)
+{
+    QTemporaryDir dir;
+    prompts.saveName = dir.filePath(QStringLiteral("missing-folder/wall.patch"));
+    frame->GetDocument().SetModifiedFlag();
+    EXPECT_TRUE(frame->ExecuteCommand(CommandId::FileSaveAs));
+    ASSERT_EQ(messages.calls.size(), 1u);
+    EXPECT_EQ(messages.calls[0].icon, MessageIcon::Error);
+    EXPECT_TRUE(frame->GetDocument().IsModified());
+    EXPECT_TRUE(frame->GetDocument().GetPathName().empty());
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Untitled - Kelvra Quiltmark"));
+    EXPECT_TRUE(recent.Files().isEmpty());
+}

@@ -9,6 +9,7 @@
 #include "view/DialogBarPages.h"
 #include "view/QuiltmarkView.h"
 #include "view/SectionCommands.h"
+#include "view/ViewGeometry.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -179,4 +180,50 @@ TEST(SectionsBarFrameTest, AddButtonActsLikeTheMenuEntry)
     QTest::mouseClick(&frame.GetSectionsBar().Tabs(), Qt::LeftButton, Qt::NoModifier,
         frame.GetSectionsBar().Tabs().tabRect(0).center());
     EXPECT_EQ(frame.GetDocument().GetCurrentSectionIndex(), 0);
+}
+
+TEST_F(SectionsBarTest, ChangingToATinySectionRaisesTheZoomButKeepsAFittedMode)
+{
+    commands.OnSectionsAdd();
+    CSubDoc& big = *doc.GetSection(1);
+    big.setup.fix_type = doc.GetLibrary().IndexOfType("LUMORA_PIXELDOT_RGB");
+    big.setup.matrix_width = 400;
+    big.setup.matrix_height = 400;
+    big.SetUp();
+    doc.RebuildTables();
+    view.resize(200, 150);
+    view.show();
+
+    // Manual zoom so small that the tiles vanish: the change brings them back to a usable size.
+    bar.Tabs().SetCurSel(0);
+    commands.OnSectionsChange();
+    view.SetZoom(1);
+    bar.Tabs().SetCurSel(1);
+    commands.OnSectionsChange();
+    EXPECT_EQ(view.GetZoomMode(), ZoomMode::Manual);
+    EXPECT_GT(view.GetZoom(), 1);
+
+    // A fitted mode is the user's choice; the change must not switch it to Manual.
+    bar.Tabs().SetCurSel(0);
+    commands.OnSectionsChange();
+    view.SetZoomMode(ZoomMode::Page);
+    bar.Tabs().SetCurSel(1);
+    doc.SetCurrentSection(1);
+    const CViewLayout& fitted = view.RecomputeLayout();
+    ASSERT_LE(view.GetZoom() * fitted.tile.width(), 40); // the rule applies here
+    commands.OnSectionsChange();
+    EXPECT_EQ(view.GetZoomMode(), ZoomMode::Page);
+    EXPECT_EQ(doc.GetCurrentSectionIndex(), 1);
+}
+
+TEST_F(SectionsBarTest, AddingWhileALabelIsTypedKeepsTheTypedName)
+{
+    bar.Tabs().StartEdit(0);
+    QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("x"));
+    QApplication::sendEvent(&bar.Tabs(), &typed);
+    // The menu entry runs while the edit is still open (a menu takes the focus only briefly).
+    commands.OnSectionsAdd();
+    EXPECT_FALSE(bar.Tabs().IsEditing());
+    EXPECT_EQ(doc.GetSection(0)->name, "new 1x");
+    EXPECT_EQ(Labels(), (QStringList { "new 1x", "new 2" }));
 }
