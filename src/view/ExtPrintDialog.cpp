@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QGroupBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -85,6 +86,26 @@ void CExtPrintDialog::ApplyContentState(bool fillEdits)
     for (const char* name : { "printRange", "from", "to" }) {
         if (QWidget* w = RangeWidget(name))
             w->setEnabled(pages);
+    }
+    // The word between the two page edits belongs to them.
+    if (auto* range = findChild<QGroupBox*>(QStringLiteral("gbPrintRange"))) {
+        if (auto* to
+            = range->findChild<QLabel*>(QStringLiteral("label_3"), Qt::FindDirectChildrenOnly))
+            to->setEnabled(pages);
+    }
+    // The platform's free page-set field would pick device-list pages too; it goes quiet
+    // while the list is chosen and comes back as the platform had it.
+    for (const char* name : { "pagesRadioButton", "pagesLineEdit" }) {
+        QWidget* w = RangeWidget(name);
+        if (!w)
+            continue;
+        if (!pages) {
+            if (!m_pageSetState.contains(w))
+                m_pageSetState.insert(w, w->isEnabled());
+            w->setEnabled(false);
+        } else if (m_pageSetState.contains(w)) {
+            w->setEnabled(m_pageSetState.take(w));
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "view/PrintGeometry.h"
 
+#include <QHash>
 #include <QPrintDialog>
 
 class QAbstractButton;
@@ -45,4 +46,6 @@ private:
     QGroupBox* m_group = nullptr;
     QRadioButton* m_patchMatrix = nullptr;
     QRadioButton* m_devices = nullptr;
+    // Enabled states of the platform's page-set controls while Devices has them disabled.
+    QHash<QWidget*, bool> m_pageSetState;
 };

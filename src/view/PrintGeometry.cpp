@@ -192,9 +192,12 @@ private:
         // a page would leave the ports on the next page without a name.
         const int needed
             = h / 2 + h + h / 5 + (device.ports.empty() ? 0 : PortLineHeight(device.ports.front()));
+        // The half-line gap parts a heading from what stands above it; at the top of a
+        // fresh page there is nothing to part it from.
         if (needed > Room() && m_pageHasBody)
             StartPage();
-        m_y += h / 2;
+        else
+            m_y += h / 2;
         const bool clipped = h > Room();
         Add(CDeviceListElement::Kind::DeviceHeading, PrintFont::Device,
             QRect(m_x, m_y, hs.width(), clipped ? std::max(Room(), 1) : h), device.heading,

@@ -267,6 +267,21 @@ TEST(DeviceListLayout, HeadingIsNeverLeftAloneAtTheFootOfAPage)
         ASSERT_FALSE(page.elements.empty());
         EXPECT_NE(page.elements.back().kind, Kind::DeviceHeading);
     }
+    // Half a heading's height parts it from what is above; a heading that opens a page
+    // starts right below the header band (B + B / 5).
+    const auto first = All(l, Kind::DeviceHeading, 0);
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(first[0]->rect.top(), 198 + 24 + 2 * 24 + 30 + 10);
+    for (size_t p = 1; p < l.pages.size(); ++p) {
+        const auto headings = All(l, Kind::DeviceHeading, static_cast<int>(p));
+        ASSERT_FALSE(headings.empty());
+        EXPECT_EQ(headings[0]->rect.top(), 198) << "page " << p;
+        if (headings.size() > 1) {
+            const auto labels = All(l, Kind::PortLabel, static_cast<int>(p));
+            ASSERT_GE(labels.size(), 2u);
+            EXPECT_EQ(headings[1]->rect.top(), labels[1]->rect.bottom() + 1 + 4 + 10);
+        }
+    }
 }
 
 TEST(DeviceListLayout, DevicesWithoutPortsAndOversizedLinesStillAdvance)

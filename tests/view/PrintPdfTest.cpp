@@ -7,6 +7,7 @@
 #include "view/PrintPainter.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -280,12 +281,32 @@ TEST_F(PrintCommandsTest, DevicesChoiceDisablesTheRangeAndIsResetAfterTheJob)
     commands->SetDialogRunner([](CExtPrintDialog& dialog) {
         dialog.show();
         QSpinBox* from = dialog.findChild<QSpinBox*>(QStringLiteral("from"));
+        // A printer with page sets offers a free page field as well; the device list is
+        // printed whole, so it must be off while Devices is chosen, and back afterwards.
+        QWidget* pageSet = dialog.findChild<QWidget*>(QStringLiteral("pagesRadioButton"));
+        if (pageSet)
+            pageSet->setEnabled(true);
+        QWidget* toLabel = nullptr;
+        if (QWidget* group = dialog.findChild<QWidget*>(QStringLiteral("gbPrintRange")))
+            toLabel = group->findChild<QLabel*>(QStringLiteral("label_3"));
         dialog.DevicesButton()->click();
         EXPECT_EQ(dialog.GetPrintContent(), PrintContent::Devices);
+        if (pageSet) {
+            EXPECT_FALSE(pageSet->isEnabled());
+        }
+        if (toLabel) {
+            EXPECT_FALSE(toLabel->isEnabled());
+        }
         if (from) {
             EXPECT_FALSE(from->isEnabled());
             dialog.PatchMatrixButton()->click();
             EXPECT_TRUE(from->isEnabled());
+            if (pageSet) {
+                EXPECT_TRUE(pageSet->isEnabled());
+            }
+            if (toLabel) {
+                EXPECT_TRUE(toLabel->isEnabled());
+            }
             dialog.DevicesButton()->click();
         }
         dialog.done(QDialog::Accepted);

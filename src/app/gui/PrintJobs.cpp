@@ -4,6 +4,7 @@
 #include "app/UserMessages.h"
 #include "app/cli/CommandLine.h"
 #include "document/QuiltmarkDoc.h"
+#include "shell/ModelText.h"
 
 #include <QGuiApplication>
 #include <QPageLayout>
@@ -115,7 +116,7 @@ bool PrintDocumentToPdf(const CQuiltmarkDoc& doc, const QString& path, PrintCont
     {
         QPdfWriter writer(&file);
         writer.setCreator(QStringLiteral("Quiltmark"));
-        writer.setTitle(QString::fromStdString(doc.GetTitle()));
+        writer.setTitle(FromModelText(doc.GetTitle()));
         // A printer's usual unprintable rim, so that the file prints as the paper would.
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
             QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter));
@@ -146,7 +147,7 @@ bool PrintDocumentToPrinter(
         return false;
     }
     QPrinter printer(info, QPrinter::HighResolution);
-    printer.setDocName(QString::fromStdString(doc.GetTitle()));
+    printer.setDocName(FromModelText(doc.GetTitle()));
     const CPrintJobResult result
         = RunPrintJob(printer, doc, BatchJob(content, CurrentPrintStamp()));
     if (!result.ok) {
