@@ -8,7 +8,16 @@
 #include "document/SubDoc.h"
 #include "shell/ModelText.h"
 
+#include <climits>
+
 namespace {
+
+// Stored values may come from a damaged file: the one-based view of them, or the next
+// universe up, must not overflow. Reading back clamps into the page's range anyway.
+int PlusOne(int value)
+{
+    return value == INT_MAX ? INT_MAX : value + 1;
+}
 
 void ConfigureSheet(QWizard& sheet, const QString& title)
 {
@@ -16,6 +25,8 @@ void ConfigureSheet(QWizard& sheet, const QString& title)
     sheet.setWizardStyle(QWizard::ClassicStyle);
     sheet.setOption(QWizard::NoBackButtonOnStartPage, false);
     sheet.setOption(QWizard::HaveHelpButton, false);
+    // Back and Next keep what was typed on a page instead of loading it again.
+    sheet.setOption(QWizard::IndependentPages, true);
 }
 
 } // namespace
@@ -30,7 +41,7 @@ CCreateMatrixSheet::CCreateMatrixSheet(CQuiltmarkDoc& doc, QWidget* parent)
 
     m_doc.RebuildUniverseUse();
     if (m_section && m_section->setup.base_universe == 0)
-        m_section->setup.base_universe = m_doc.GetHighestUsedUniverse() + 1;
+        m_section->setup.base_universe = PlusOne(m_doc.GetHighestUsedUniverse());
 
     m_basic = new CQuiltmarkBasicDlg(doc, doc.GetCurrentSectionIndex(), this);
     m_layout = new CQuiltmarkLayoutDlg(this);
@@ -44,8 +55,8 @@ CCreateMatrixSheet::CCreateMatrixSheet(CQuiltmarkDoc& doc, QWidget* parent)
         m_basic->height = s.matrix_height;
         m_basic->screenName = s.screen_med_name;
         m_basic->screenId = s.screen_id;
-        m_layout->baseUniverse = s.base_universe + 1;
-        m_layout->firstAddress = s.addr_first + 1;
+        m_layout->baseUniverse = PlusOne(s.base_universe);
+        m_layout->firstAddress = PlusOne(s.addr_first);
         m_layout->highestAddress = s.addr_count;
         m_layout->origin = s.address_origin;
         m_layout->direction = s.primary_direction;
@@ -112,8 +123,8 @@ CModifySelectionSheet::CModifySelectionSheet(
         const CSectionSetup& s = m_section->setup;
         const CTileRecord* focus = m_section->GetTile(focusColumn, focusRow);
         // An undefined focus tile proposes 0, which reads back as 1.
-        m_layout->baseUniverse = focus ? focus->universe + 1 : 0;
-        m_layout->firstAddress = focus ? focus->address + 1 : 0;
+        m_layout->baseUniverse = focus ? PlusOne(focus->universe) : 0;
+        m_layout->firstAddress = focus ? PlusOne(focus->address) : 0;
         m_layout->highestAddress = s.addr_count;
         m_layout->origin = s.address_origin;
         m_layout->direction = s.primary_direction;

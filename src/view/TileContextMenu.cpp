@@ -27,6 +27,8 @@ CTileContextMenu::CTileContextMenu(CQuiltmarkDoc& doc, CQuiltmarkView& view, QOb
     , m_runSheet(DefaultSheetRunner())
 {
     view.viewport()->installEventFilter(this);
+    // The menu key reaches the widget with the keyboard focus, the view, not its viewport.
+    view.installEventFilter(this);
 }
 
 std::vector<CTileContextMenu::Entry> CTileContextMenu::Entries() const
@@ -111,11 +113,14 @@ void CTileContextMenu::Run(Entry entry)
 
 bool CTileContextMenu::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!m_view || watched != m_view->viewport() || event->type() != QEvent::ContextMenu)
+    if (!m_view || event->type() != QEvent::ContextMenu)
         return false;
     auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+    const bool fromKeyboard = menuEvent->reason() == QContextMenuEvent::Keyboard;
+    if (watched != m_view->viewport() && !(watched == m_view && fromKeyboard))
+        return false;
     QPoint client = menuEvent->pos();
-    if (menuEvent->reason() == QContextMenuEvent::Keyboard) {
+    if (fromKeyboard) {
         // From the keyboard the menu belongs to the focus tile.
         const QRect tile = m_view->GetLayout()
                                .Shifted(m_view->ScrollPosition())

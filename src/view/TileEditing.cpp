@@ -122,6 +122,8 @@ void CTileEditing::OnLeftButtonDown(QPoint client, Qt::KeyboardModifiers modifie
         return;
     m_pressPoint = client;
     m_lastMouse = client;
+    // A press that was cancelled or lost its release must not narrow a later selection.
+    m_reduceOnRelease = false;
     const int previousColumn = m_view->GetFocusColumn();
     const int previousRow = m_view->GetFocusRow();
     m_view->RecomputeLayout();

@@ -8,10 +8,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
+#include <climits>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -77,6 +79,37 @@ TEST_F(SetupSheetsTest, ProposesTheBaseUniverseAfterThoseInUse)
     next.reject();
     // The proposal stays in the section even though the sheet was cancelled.
     EXPECT_EQ(doc->GetCurrentSection()->setup.base_universe, 4);
+}
+
+TEST_F(SetupSheetsTest, PagesCarryTheirLabels)
+{
+    CCreateMatrixSheet sheet(*doc);
+    QStringList texts;
+    for (const QLabel* label : sheet.findChildren<QLabel*>())
+        texts << label->text();
+    for (const QGroupBox* box : sheet.findChildren<QGroupBox*>())
+        texts << box->title();
+    for (const QRadioButton* radio : sheet.findChildren<QRadioButton*>())
+        texts << radio->text();
+    texts << Child<QCheckBox>(sheet, "snakeMode")->text();
+    for (const char* expected :
+        { "Fixture Type", "*Skope ready", "&Orientation", "Skope Style", "Width", "Height", "units",
+            "Screen Name", "Basic Screen ID", "Meta Type", "Size", "Screen ID", "Base &Universe",
+            "&Start Address On First Universe", "&Highest Allowed DMX Address In Each Universe",
+            "Enter the origin where DMX addressing should start:", "&Top Left", "Top &Right",
+            "&Bottom Left", "B&ottom Right", "&Primary Addressing Direction",
+            "Snake Mode: &Invert addressing direction for every second line.", "Base Address",
+            "Layout", "Matrix",
+            "Combined fixtures count as one unit. E.g. one Virezoviv counts as one unit "
+            "although it contains two RGB Faders in each column and each row." })
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected;
+    auto* orientation = Child<QComboBox>(sheet, "orientation");
+    ASSERT_EQ(orientation->count(), 4);
+    EXPECT_EQ(orientation->itemText(0), QString::fromUtf8("Standard (0\u00b0)"));
+    EXPECT_EQ(orientation->itemText(3), QString::fromUtf8("Turned clockwise (270\u00b0)"));
+    auto* direction = Child<QComboBox>(sheet, "primaryDirection");
+    EXPECT_EQ(direction->itemText(0), "Horizontal");
+    EXPECT_EQ(direction->itemText(1), "Vertical");
 }
 
 TEST_F(SetupSheetsTest, StyleListFollowsTheFixtureType)
@@ -157,6 +190,54 @@ TEST_F(SetupSheetsTest, LayoutNumbersAreClampedWhenRead)
     EXPECT_EQ(s->setup.base_universe, 0);
     EXPECT_EQ(s->setup.addr_count, 512);
     EXPECT_TRUE(doc->IsModified());
+}
+
+TEST_F(SetupSheetsTest, TypedLayoutValuesSurviveGoingBack)
+{
+    CCreateMatrixSheet sheet(*doc);
+    sheet.show();
+    Child<QComboBox>(sheet, "fixtureType")->setCurrentIndex(pixel);
+    sheet.next();
+    Child<QRadioButton>(sheet, "originTopRight")->setChecked(true);
+    Type(Child<CClampedSpinBox>(sheet, "baseUniverse"), "7");
+    sheet.back();
+    EXPECT_EQ(sheet.currentPage(), sheet.BasicPage());
+    sheet.next();
+    EXPECT_EQ(Child<CClampedSpinBox>(sheet, "baseUniverse")->value(), 7);
+    sheet.accept();
+    EXPECT_EQ(doc->GetCurrentSection()->setup.base_universe, 6);
+    EXPECT_EQ(doc->GetCurrentSection()->setup.address_origin, 1);
+}
+
+TEST_F(SetupSheetsTest, ExtremeStoredValuesOpenWithoutOverflow)
+{
+    // Values a damaged project file can carry.
+    MakeMatrix(2, 1, 0);
+    CSubDoc* s = doc->GetCurrentSection();
+    s->GetTile(0, 0)->universe = INT_MAX;
+    s->GetTile(0, 0)->address = INT_MAX;
+    s->SelectAll(true);
+    {
+        CModifySelectionSheet sheet(*doc, 0, 0, false);
+        EXPECT_GT(sheet.LayoutPage()->baseUniverse, 0);
+        EXPECT_GT(sheet.LayoutPage()->firstAddress, 0);
+        sheet.accept();
+        EXPECT_EQ(s->GetTile(0, 0)->universe, 511);
+    }
+    s->RecountUniverses();
+    s->GetTile(1, 0)->universe = INT_MAX;
+    s->RecountUniverses();
+    s->setup.base_universe = 0;
+    s->setup.addr_first = INT_MAX;
+    CCreateMatrixSheet sheet(*doc);
+    EXPECT_GT(s->setup.base_universe, 0);
+    EXPECT_GT(sheet.LayoutPage()->baseUniverse, 0);
+    sheet.show();
+    sheet.next();
+    sheet.accept();
+    // Read back through the page's 1..512 range.
+    EXPECT_EQ(s->setup.base_universe, 511);
+    EXPECT_EQ(s->setup.addr_first, 511);
 }
 
 TEST_F(SetupSheetsTest, FinishAddressesFromTheBottomRightColumnUpwards)

@@ -6,10 +6,13 @@
 #include "view/TileContextMenu.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -69,6 +72,36 @@ TEST_F(ContextMenuTest, EntriesFollowTheModeAndTheCommandLine)
     ui->view->OnCommand(CommandId::EditToggleTileMode);
     EXPECT_TRUE(Menu().Entries().empty());
     EXPECT_FALSE(Menu().ShowAt(QPoint(85, 170)));
+}
+
+TEST_F(ContextMenuTest, MenuKeyOpensTheMenuAtTheFocusTile)
+{
+    // Runs `request` and reports the first entry and the place of the menu it opened.
+    const auto openedBy
+        = [&](QWidget* target, QContextMenuEvent::Reason reason, QPoint pos, QPoint& where) {
+              QString first;
+              QTimer::singleShot(0, [&] {
+                  if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                      first = menu->actions().value(0)->text();
+                      where = menu->pos();
+                      menu->close();
+                  }
+              });
+              QContextMenuEvent request(reason, pos, target->mapToGlobal(pos), Qt::NoModifier);
+              QApplication::sendEvent(target, &request);
+              return first;
+          };
+    ui->view->SetFocusCell(2, 1);
+    QPoint byMouse;
+    QPoint byKey;
+    // Tile (2, 1) spans 235..335 across and 220..320 down at 100 %.
+    EXPECT_EQ(openedBy(ui->view->viewport(), QContextMenuEvent::Mouse, QPoint(285, 270), byMouse),
+        "Set Properties for Selected Tiles...");
+    // The keyboard's menu request goes to the focused view, not to its viewport.
+    EXPECT_EQ(openedBy(ui->view.get(), QContextMenuEvent::Keyboard, QPoint(0, 0), byKey),
+        "Set Properties for Selected Tiles...");
+    // Both open at the middle of the tile.
+    EXPECT_LE((byKey - byMouse).manhattanLength(), 2);
 }
 
 TEST_F(ContextMenuTest, SelectUndefinedTilesFindsOnlyPresentTilesWithoutAddress)

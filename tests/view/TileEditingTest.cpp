@@ -222,6 +222,24 @@ TEST_F(TileEditingTest, EscapeDuringADragMovesNothing)
     EXPECT_EQ(Viewport()->cursor().shape(), Qt::ArrowCursor);
 }
 
+TEST_F(TileEditingTest, ACancelledPressLeavesLaterClicksAlone)
+{
+    MoveMode();
+    Click(0, 0);
+    Click(1, 0, Qt::ControlModifier);
+    // A press on the selection, cancelled before the button comes up, keeps the block.
+    Press(Centre(0, 0));
+    QTest::keyPress(ui->view.get(), Qt::Key_Escape);
+    Release(Centre(0, 0));
+    EXPECT_EQ(SelectedCount(), 2);
+    // Toggling a tile afterwards does not touch the selection either.
+    ui->view->OnCommand(CommandId::EditToggleTileMode);
+    Click(4, 2);
+    EXPECT_TRUE(Tile(4, 2).excluded);
+    EXPECT_EQ(SelectedCount(), 2);
+    EXPECT_TRUE(Tile(0, 0).selected && Tile(1, 0).selected);
+}
+
 TEST_F(TileEditingTest, SmallMovesStayAClickAndALostReleaseMovesNothing)
 {
     MoveMode();
