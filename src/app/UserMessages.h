@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,4 +57,19 @@ public:
 
     std::vector<Call> calls;
     std::vector<MessageAnswer> answers;
+};
+
+// The batch command line's answer: messages become lines on standard error, and every
+// question gets No, the answer that changes nothing.
+class CStderrMessages : public IUserMessages {
+public:
+    void ShowMessage(const std::string& text, MessageIcon) override
+    {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+    MessageAnswer AskYesNo(const std::string& text, MessageIcon) override
+    {
+        std::fprintf(stderr, "%s\n(answered No)\n", text.c_str());
+        return MessageAnswer::No;
+    }
 };

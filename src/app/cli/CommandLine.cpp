@@ -47,21 +47,6 @@ constexpr const char* kUsage
       "\n"
       "Exit status: 0 success, 1 failure (reason on standard error), 2 usage error.\n";
 
-// Message boxes of the model become lines on standard error; questions get No, the
-// answer that changes nothing.
-class CStderrMessages : public IUserMessages {
-public:
-    void ShowMessage(const std::string& text, MessageIcon) override
-    {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    MessageAnswer AskYesNo(const std::string& text, MessageIcon) override
-    {
-        std::fprintf(stderr, "%s\n(answered No)\n", text.c_str());
-        return MessageAnswer::No;
-    }
-};
-
 struct Options {
     std::string library;
     bool readdress = false;

@@ -28,20 +28,6 @@ constexpr const char* kUsage
       "section, or with --devices the device list. --date replaces the date printed on the\n"
       "pages.\n";
 
-// The document's message boxes become lines on standard error.
-class CStderrMessages : public IUserMessages {
-public:
-    void ShowMessage(const std::string& text, MessageIcon) override
-    {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    MessageAnswer AskYesNo(const std::string& text, MessageIcon) override
-    {
-        std::fprintf(stderr, "%s\n(answered No)\n", text.c_str());
-        return MessageAnswer::No;
-    }
-};
-
 void SetError(QString* error, const QString& text)
 {
     if (error)
