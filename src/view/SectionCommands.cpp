@@ -107,6 +107,8 @@ void CSectionCommands::OnSectionsChange()
         return;
     m_doc.SetCurrentSection(index);
     m_view.SetFocusCell(0, 0);
+    // The status pane described a tile of the previous section.
+    emit m_view.statusTextChanged(QString());
     emit currentSectionChanged();
     m_view.Redraw();
     // Tiles of the new section drawn smaller than this are too small to work with.

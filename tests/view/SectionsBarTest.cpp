@@ -227,3 +227,14 @@ TEST_F(SectionsBarTest, AddingWhileALabelIsTypedKeepsTheTypedName)
     EXPECT_EQ(doc.GetSection(0)->name, "new 1x");
     EXPECT_EQ(Labels(), (QStringList { "new 1x", "new 2" }));
 }
+
+TEST_F(SectionsBarTest, ChangingSectionClearsTheStatusOfThePreviousSection)
+{
+    commands.OnSectionsAdd();
+    QString status = QStringLiteral("POS: C2");
+    QObject::connect(
+        &view, &CQuiltmarkView::statusTextChanged, [&status](const QString& text) { status = text; });
+    bar.Tabs().SetCurSel(0);
+    commands.OnSectionsChange();
+    EXPECT_TRUE(status.isEmpty());
+}
