@@ -135,12 +135,16 @@ CSwitchGlyphLayout LayoutSwitchGlyph(const CFixtureType& type, CGlyphRect target
         g.cells.push_back(c);
     }
 
-    const uint32_t value = type.SwitchValue(static_cast<uint32_t>(address));
     auto inRange = [&](int s) { return s >= 0 && s >= type.switchStart && s <= type.switchEnd; };
-    for (int j = 0; j < 9; ++j) {
-        const int s = type.dmxBit[j];
-        if (inRange(s))
-            g.knobs.push_back(MakeKnob(g, type, s, (value & (1u << j)) != 0));
+    // A tile without an address has no setting to show: -1 would read as all bits set and
+    // send an installer to set address 511. Its address switches stay grey.
+    if (address >= 0) {
+        const uint32_t value = type.SwitchValue(static_cast<uint32_t>(address));
+        for (int j = 0; j < 9; ++j) {
+            const int s = type.dmxBit[j];
+            if (inRange(s))
+                g.knobs.push_back(MakeKnob(g, type, s, (value & (1u << j)) != 0));
+        }
     }
     for (const CFixedSwitch& f : type.fixedSwitches) {
         if (inRange(f.position))

@@ -51,7 +51,8 @@ struct CSwitchGlyphLayout {
     std::vector<CSwitchKnob> knobs;
 };
 
-// Lays out the switch block of `type` inside `target` for the tile's zero-based address.
+// Lays out the switch block of `type` inside `target` for the tile's zero-based address;
+// a negative (undefined) address sets only the fixed switches.
 CSwitchGlyphLayout LayoutSwitchGlyph(const CFixtureType& type, CGlyphRect target, int address);
 
 // The knob of switch `number` as drawn last (fixed settings win over address bits).

@@ -157,6 +157,8 @@ void CQuiltmarkView::OnInitialUpdate()
     m_focusColumn = 0;
     m_focusRow = 0;
     m_dragging = false;
+    // The view takes the keyboard, so the keypad zoom keys work without a click first.
+    setFocus(Qt::OtherFocusReason);
     UpdateScrollBars(QSize(256, 256));
     emit sectionsReset();
     Redraw();
@@ -223,13 +225,15 @@ const CConnectionChains& CQuiltmarkView::Chains(const CSubDoc& section)
 {
     const void* tiles = section.Tiles().data();
     if (!m_chainsValid || m_chainsSection != &section || m_chainsTiles != tiles
-        || m_chainsTileCount != section.GetTileCount() || m_chainsOrder != m_connectionOrder
+        || m_chainsTileCount != section.GetTileCount()
+        || m_chainsColumns != section.GetTileColumns() || m_chainsOrder != m_connectionOrder
         || m_chainsHighestAddress != section.setup.addr_count) {
         m_chains = BuildConnectionChains(section, m_connectionOrder);
         m_chainsValid = true;
         m_chainsSection = &section;
         m_chainsTiles = tiles;
         m_chainsTileCount = section.GetTileCount();
+        m_chainsColumns = section.GetTileColumns();
         m_chainsOrder = m_connectionOrder;
         m_chainsHighestAddress = section.setup.addr_count;
     }

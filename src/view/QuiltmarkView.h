@@ -114,6 +114,7 @@ private:
     const CSubDoc* m_chainsSection = nullptr;
     const void* m_chainsTiles = nullptr;
     int m_chainsTileCount = 0;
+    int m_chainsColumns = 0; // a reshaped grid of the same size moves every tile
     int m_chainsHighestAddress = 0;
     ConnectionOrder m_chainsOrder = ConnectionOrder::ByPosition;
 };

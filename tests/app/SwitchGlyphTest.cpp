@@ -85,6 +85,12 @@ TEST(SwitchGlyph, OperationsAndFixedSwitchesChangeTheSettings)
     const CSwitchGlyphLayout fixed = LayoutSwitchGlyph(pod, kTarget, 0);
     EXPECT_TRUE(FindFinalKnob(fixed, 1)->on);
     EXPECT_EQ(fixed.knobs.size(), 10u); // nine bits, one fixed switch in range
+
+    // An undefined tile shows no address (not 511): only the fixed switch is set.
+    const CSwitchGlyphLayout undefined = LayoutSwitchGlyph(pod, kTarget, -1);
+    ASSERT_EQ(undefined.knobs.size(), 1u);
+    EXPECT_EQ(undefined.knobs[0].number, 1);
+    EXPECT_EQ(FindFinalKnob(undefined, 2), nullptr);
 }
 
 TEST(SwitchGlyph, TopIsOnFalseMovesOnKnobsDown)

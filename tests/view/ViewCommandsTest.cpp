@@ -1,7 +1,10 @@
 #include "ViewTestSupport.h"
 
+#include <QApplication>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 namespace {
@@ -74,6 +77,26 @@ TEST(ViewCommands, ZoomCommandsAndKeypad)
     view.RecomputeLayout();
     view.OnCommand(CommandId::ViewZoomOut);
     EXPECT_EQ(view.GetZoom(), 1);
+}
+
+TEST(ViewCommands, OpeningADocumentGivesTheViewTheKeyboard)
+{
+    // Keypad zoom must work right after New or Open, before anything was clicked.
+    CViewTestDoc t;
+    t.SetUp("ZIDUZU_COLOR_BEAMER", 4, 2);
+    QWidget window;
+    auto* button = new QPushButton(QStringLiteral("Add"), &window);
+    auto* view = new CQuiltmarkView(t.doc, &window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(button);
+    layout->addWidget(view);
+    window.resize(600, 500);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    button->setFocus();
+    view->OnInitialUpdate();
+    EXPECT_EQ(QApplication::focusWidget(), view);
 }
 
 TEST(ViewCommands, ConnectionAndSwitchCommandsCarryCheckMarks)

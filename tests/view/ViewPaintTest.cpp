@@ -155,3 +155,20 @@ TEST(ViewPaint, EmptySectionShowsOnlyTheTitle)
     EXPECT_GT(CountNear(image, QRect(20, 20, 300, 40), ViewColours::EmptyTitle), 0);
     EXPECT_EQ(CountNear(image, QRect(35, 120, 200, 10), ViewColours::TileBody), 0);
 }
+
+TEST(ViewPaint, ReshapedSectionDrawsItsNewChains)
+{
+    // Setting a section up again reuses its tile buffer; a grid of the same size but
+    // another shape must not be drawn with the chains of the old one.
+    CViewTestDoc t;
+    CSubDoc& s = t.SetUp("ZIDUZU_COLOR_BEAMER", 4, 2);
+    CViewUnderTest v(t.doc);
+    v.view->SetConnectionMode(ConnectionMode::All);
+    v.Render();
+    t.SetUp(s, "ZIDUZU_COLOR_BEAMER", 2, 4);
+    const QImage kept = v.Render();
+
+    CViewUnderTest fresh(t.doc);
+    fresh.view->SetConnectionMode(ConnectionMode::All);
+    EXPECT_TRUE(kept == fresh.Render());
+}
