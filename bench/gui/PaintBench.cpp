@@ -1,5 +1,6 @@
 #include "app/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
+#include "view/Connections.h"
 #include "view/QuiltmarkView.h"
 
 #include <QImage>
@@ -62,7 +63,27 @@ void BM_PaintSection(benchmark::State& state)
     state.counters["tile_px"] = view.GetLayout().tile.width();
 }
 
+// The chains alone, as rebuilt after every edit: range(0) fixture, range(1) order.
+void BM_BuildChains(benchmark::State& state)
+{
+    const CSubDoc& section = *Project(static_cast<int>(state.range(0))).doc.GetCurrentSection();
+    const ConnectionOrder order
+        = state.range(1) == 0 ? ConnectionOrder::ByPosition : ConnectionOrder::ByAddress;
+    size_t chains = 0;
+    for (auto _ : state) {
+        const CConnectionChains c = BuildConnectionChains(section, order);
+        chains = c.chains.size();
+        benchmark::DoNotOptimize(c.tiles.data());
+    }
+    state.counters["chains"] = static_cast<double>(chains);
+}
+
 } // namespace
+
+BENCHMARK(BM_BuildChains)
+    ->ArgNames({ "type", "byAddress" })
+    ->ArgsProduct({ { 0, 1 }, { 0, 1 } })
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_PaintSection)
     ->ArgNames({ "type", "zoom100", "byAddress", "rebuild" })

@@ -47,8 +47,9 @@ void CSectionPainter::PaintConnections(
     const bool markers = m_state.printing
         || (m_layout.tile.width() >= kMarkerTile && m_layout.tile.height() >= kMarkerTile);
     const int bulge = m_layout.tile.height() / 2;
+    const int s = UnitScale();
     // Lines and curves of a chain stay within a tile (plus the marker) around its tiles.
-    const int margin = std::max(m_layout.tile.width(), m_layout.tile.height()) + 12;
+    const int margin = std::max(m_layout.tile.width(), m_layout.tile.height()) + 12 * s;
     const CTileRange reach = m_layout.VisibleTiles(area.adjusted(-margin, -margin, margin, margin));
 
     painter.save();
@@ -79,16 +80,17 @@ void CSectionPainter::PaintConnections(
             for (int i = chain.begin; i < chain.end; ++i) {
                 const CConnectionChains::Cell& cell = chains.cells[static_cast<size_t>(i)];
                 const QPoint centre = TileCentre(m_layout.TileRect(cell.column, cell.row));
+                const QRect marker = MarkerRect(centre, s);
                 const bool markerShown
-                    = markers && MarkerRect(centre).adjusted(-2, -2, 2, 2).intersects(area);
+                    = markers && marker.adjusted(-2 * s, -2 * s, 2 * s, 2 * s).intersects(area);
                 // By position the line arrives before the marker; by address the marker
                 // comes first and the arrow head is drawn onto it.
                 if (byAddress && markerShown)
-                    painter.drawEllipse(MarkerRect(centre));
+                    painter.drawEllipse(marker);
                 if (i > chain.begin) {
                     if (byAddress) {
-                        const CCurvedArrow a = ComputeCurvedArrow(previous, centre, bulge);
-                        if (Bounds({ a.p0, a.p1, a.p2, a.p3 }, 12).intersects(area)) {
+                        const CCurvedArrow a = ComputeCurvedArrow(previous, centre, bulge, s);
+                        if (Bounds({ a.p0, a.p1, a.p2, a.p3 }, 12 * s).intersects(area)) {
                             QPainterPath path(a.p0);
                             path.cubicTo(a.p1, a.p2, a.p3);
                             painter.setBrush(Qt::NoBrush);
@@ -99,12 +101,12 @@ void CSectionPainter::PaintConnections(
                             }
                             painter.setBrush(style.fill);
                         }
-                    } else if (Bounds({ previous, centre }, 2).intersects(area)) {
+                    } else if (Bounds({ previous, centre }, 2 * s).intersects(area)) {
                         painter.drawLine(previous, centre);
                     }
                 }
                 if (!byAddress && markerShown)
-                    painter.drawEllipse(MarkerRect(centre));
+                    painter.drawEllipse(marker);
                 previous = centre;
             }
         }
@@ -118,8 +120,9 @@ void CSectionPainter::PaintLegend(QPainter& painter, const QRect& area,
 {
     const CConnectionChains::Chain& c = chains.chains[chain];
     const CConnectionChains::Cell& first = chains.cells[static_cast<size_t>(c.begin)];
+    const int s = UnitScale();
     const CLegendEntry e = ComputeLegendEntry(m_layout, chains.LegendNumber(chain),
-        m_section.GetUniverseCount(), first.column, first.row);
+        m_section.GetUniverseCount(), first.column, first.row, s);
 
     if (e.box.intersects(area)) {
         if (m_state.printing && m_state.print) {
@@ -135,12 +138,12 @@ void CSectionPainter::PaintLegend(QPainter& painter, const QRect& area,
     if (pen.style() != Qt::NoPen
         && Bounds({ e.boxTop, QPoint(e.boxTop.x(), e.laneY), QPoint(e.attachX, e.laneY), e.turn,
                       e.firstCentre },
-            8)
+            8 * s)
                .intersects(area)) {
         painter.setPen(pen);
         painter.setBrush(markerFill);
         painter.drawLine(e.boxTop, QPoint(e.boxTop.x(), e.laneY));
-        painter.drawEllipse(MarkerRect(e.boxTop));
+        painter.drawEllipse(MarkerRect(e.boxTop, s));
         painter.drawLine(QPoint(e.boxTop.x(), e.laneY), QPoint(e.attachX, e.laneY));
         painter.drawLine(QPoint(e.attachX, e.laneY), e.turn);
         painter.drawLine(e.turn, e.firstCentre);

@@ -5,183 +5,217 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 
 namespace {
-
-// Groups the chain candidates by universe with a counting sort keyed on the universes
-// present, keeping the scan order within each universe.
-struct Bucketed {
-    std::vector<int> universes; // ascending
-    std::vector<int> offsets; // universes.size() + 1
-    std::vector<int> tiles;
-};
-
-template <typename Scan> Bucketed BucketByUniverse(const std::vector<CTileRecord>& tiles, Scan scan)
-{
-    Bucketed b;
-    auto universeOf = [&](int index) { return tiles[static_cast<size_t>(index)].universe; };
-    int highest = -1;
-    scan([&](int index) { highest = std::max(highest, universeOf(index)); });
-    if (highest < 0)
-        return b;
-
-    // Real projects number universes densely, so a direct table is the common case;
-    // absurd universe numbers from a file fall back to a sorted list of those present.
-    constexpr int kDirectLimit = 1 << 22;
-    std::vector<int> slotOfUniverse;
-    if (highest < kDirectLimit) {
-        std::vector<char> present(static_cast<size_t>(highest) + 1, 0);
-        scan([&](int index) { present[static_cast<size_t>(universeOf(index))] = 1; });
-        slotOfUniverse.assign(present.size(), -1);
-        for (size_t u = 0; u < present.size(); ++u) {
-            if (present[u]) {
-                slotOfUniverse[u] = static_cast<int>(b.universes.size());
-                b.universes.push_back(static_cast<int>(u));
-            }
-        }
-    } else {
-        int last = -1;
-        scan([&](int index) {
-            if (universeOf(index) != last)
-                b.universes.push_back(last = universeOf(index));
-        });
-        std::sort(b.universes.begin(), b.universes.end());
-        b.universes.erase(std::unique(b.universes.begin(), b.universes.end()), b.universes.end());
-    }
-    int lastUniverse = -1;
-    int lastSlot = 0;
-    auto slotOf = [&](int u) {
-        if (u != lastUniverse) {
-            lastUniverse = u;
-            lastSlot = !slotOfUniverse.empty()
-                ? slotOfUniverse[static_cast<size_t>(u)]
-                : static_cast<int>(std::lower_bound(b.universes.begin(), b.universes.end(), u)
-                    - b.universes.begin());
-        }
-        return static_cast<size_t>(lastSlot);
-    };
-    std::vector<int> counts(b.universes.size() + 1, 0);
-    scan([&](int index) { ++counts[slotOf(universeOf(index)) + 1]; });
-    for (size_t i = 1; i < counts.size(); ++i)
-        counts[i] += counts[i - 1];
-    b.offsets = counts;
-    b.tiles.resize(static_cast<size_t>(counts.back()));
-    std::vector<int> fill(counts.begin(), counts.end() - 1);
-    scan([&](int index) {
-        const size_t s = slotOf(universeOf(index));
-        b.tiles[static_cast<size_t>(fill[s]++)] = index;
-    });
-    return b;
-}
 
 bool TakesPart(const CTileRecord& t)
 {
     return !t.excluded && t.universe >= 0;
 }
 
-} // namespace
-
-namespace {
-
-CConnectionChains BuildChainOrder(const std::vector<CTileRecord>& tiles, int columns, int rows,
-    int highestAddress, ConnectionOrder order)
-{
-    CConnectionChains result;
-    if (columns < 1 || rows < 1
-        || static_cast<long long>(columns) * rows > static_cast<long long>(tiles.size()))
-        return result;
-
-    if (order == ConnectionOrder::ByPosition) {
-        // Snake through the rows: even rows left to right, odd rows right to left.
-        auto scan = [&](auto&& visit) {
-            for (int row = 0; row < rows; ++row) {
-                const int base = row * columns;
-                if (row % 2 == 0) {
-                    for (int c = 0; c < columns; ++c) {
-                        if (TakesPart(tiles[static_cast<size_t>(base + c)]))
-                            visit(base + c);
-                    }
-                } else {
-                    for (int c = columns - 1; c >= 0; --c) {
-                        if (TakesPart(tiles[static_cast<size_t>(base + c)]))
-                            visit(base + c);
-                    }
+// The universes the chains run through, ascending, each with its range of chain
+// positions. Real projects number universes densely, so a table indexed by universe is
+// the common case; absurd universe numbers from a file fall back to a sorted list.
+class CUniverseBuckets {
+public:
+    template <typename Takes>
+    CUniverseBuckets(const std::vector<CTileRecord>& tiles, int count, Takes takesPart)
+    {
+        constexpr int kDirectLimit = 1 << 22;
+        std::vector<int> counts;
+        bool sparse = false;
+        for (int i = 0; i < count; ++i) {
+            const CTileRecord& t = tiles[static_cast<size_t>(i)];
+            if (!takesPart(t))
+                continue;
+            if (t.universe >= kDirectLimit) {
+                sparse = true;
+                continue;
+            }
+            const size_t u = static_cast<size_t>(t.universe);
+            if (u >= counts.size())
+                counts.resize(
+                    std::min(std::max(u + 1, counts.size() * 2), size_t { kDirectLimit }));
+            ++counts[u];
+        }
+        std::vector<int> sizes;
+        if (!sparse) {
+            m_slotOfUniverse.assign(counts.size(), -1);
+            for (size_t u = 0; u < counts.size(); ++u) {
+                if (counts[u] > 0) {
+                    m_slotOfUniverse[u] = static_cast<int>(universes.size());
+                    universes.push_back(static_cast<int>(u));
+                    sizes.push_back(counts[u]);
                 }
             }
-        };
-        Bucketed b = BucketByUniverse(tiles, scan);
-        result.tiles = std::move(b.tiles);
-        for (size_t i = 0; i < b.universes.size(); ++i) {
-            if (b.offsets[i + 1] > b.offsets[i])
-                result.chains.push_back({ b.universes[i], b.offsets[i], b.offsets[i + 1] });
+        } else {
+            int last = -1;
+            for (int i = 0; i < count; ++i) {
+                const CTileRecord& t = tiles[static_cast<size_t>(i)];
+                if (takesPart(t) && t.universe != last)
+                    universes.push_back(last = t.universe);
+            }
+            std::sort(universes.begin(), universes.end());
+            universes.erase(std::unique(universes.begin(), universes.end()), universes.end());
+            sizes.assign(universes.size(), 0);
+            for (int i = 0; i < count; ++i) {
+                const CTileRecord& t = tiles[static_cast<size_t>(i)];
+                if (takesPart(t))
+                    ++sizes[SlotOf(t.universe)];
+            }
         }
-        return result;
+        offsets.assign(universes.size() + 1, 0);
+        for (size_t k = 0; k < sizes.size(); ++k)
+            offsets[k + 1] = offsets[k] + sizes[k];
+        m_cursor.assign(offsets.begin(), offsets.end() - 1);
     }
 
-    // By address: a stable sort by address within each universe. The running address
-    // starts at -1, so tiles without an address come first, the last one scanned first;
-    // within every other address the first scanned tile opens the group and the rest
-    // follow from the last one backwards, as the repeated "same address: last such tile"
-    // rule produces.
+    int Total() const { return offsets.back(); }
+
+    // Next free position in the range of a universe that takes part.
+    size_t Place(int universe) { return static_cast<size_t>(m_cursor[SlotOf(universe)]++); }
+
+    std::vector<int> universes;
+    std::vector<int> offsets; // universes.size() + 1
+
+private:
+    size_t SlotOf(int universe)
+    {
+        // Neighbouring tiles mostly share a universe.
+        if (universe != m_lastUniverse) {
+            m_lastUniverse = universe;
+            m_lastSlot = !m_slotOfUniverse.empty()
+                ? m_slotOfUniverse[static_cast<size_t>(universe)]
+                : static_cast<int>(std::lower_bound(universes.begin(), universes.end(), universe)
+                    - universes.begin());
+        }
+        return static_cast<size_t>(m_lastSlot);
+    }
+
+    std::vector<int> m_slotOfUniverse;
+    std::vector<int> m_cursor;
+    int m_lastUniverse = -1;
+    int m_lastSlot = 0;
+};
+
+void AddChains(CConnectionChains& result, const CUniverseBuckets& buckets)
+{
+    for (size_t k = 0; k < buckets.universes.size(); ++k)
+        result.chains.push_back(
+            { buckets.universes[k], buckets.offsets[k], buckets.offsets[k + 1] });
+}
+
+// Snake through the rows: even rows left to right, odd rows right to left.
+void BuildByPosition(
+    CConnectionChains& result, const std::vector<CTileRecord>& tiles, int columns, int rows)
+{
+    CUniverseBuckets buckets(tiles, columns * rows, TakesPart);
+    result.tiles.resize(static_cast<size_t>(buckets.Total()));
+    result.cells.resize(result.tiles.size());
+    auto visit = [&](int row, int column) {
+        const int index = row * columns + column;
+        const CTileRecord& t = tiles[static_cast<size_t>(index)];
+        if (!TakesPart(t))
+            return;
+        const size_t at = buckets.Place(t.universe);
+        result.tiles[at] = index;
+        result.cells[at] = { column, row };
+    };
+    for (int row = 0; row < rows; ++row) {
+        if (row % 2 == 0) {
+            for (int c = 0; c < columns; ++c)
+                visit(row, c);
+        } else {
+            for (int c = columns - 1; c >= 0; --c)
+                visit(row, c);
+        }
+    }
+    AddChains(result, buckets);
+}
+
+// Sorts one universe's keys (address + 1 above, tile index below) into address order,
+// scan order within an address; `addresses` is the number of possible address values.
+// Patched universes are mostly in order or reversed already, which is checked first;
+// a large universe in no order is counted into place.
+void SortKeys(std::vector<uint64_t>::iterator first, std::vector<uint64_t>::iterator last,
+    long long addresses, std::vector<uint64_t>& scratch, std::vector<int>& counts)
+{
+    const long long n = last - first;
+    if (n < 2 || std::is_sorted(first, last))
+        return;
+    if (std::is_sorted(first, last, std::greater<uint64_t>())) {
+        std::reverse(first, last);
+        return;
+    }
+    if (n < 1024 || addresses > n) {
+        std::sort(first, last);
+        return;
+    }
+    // The keys arrive in scan order, so a stable count by address is enough.
+    counts.assign(static_cast<size_t>(addresses) + 1, 0);
+    for (auto k = first; k != last; ++k)
+        ++counts[static_cast<size_t>((*k >> 32) + 1)];
+    for (size_t a = 1; a < counts.size(); ++a)
+        counts[a] += counts[a - 1];
+    scratch.resize(static_cast<size_t>(n));
+    for (auto k = first; k != last; ++k)
+        scratch[static_cast<size_t>(counts[static_cast<size_t>(*k >> 32)]++)] = *k;
+    std::copy(scratch.begin(), scratch.end(), first);
+}
+
+// By address, equal to repeated CSubDoc::NextTileOfUniverse calls. The running address
+// starts at -1, so tiles without an address come first, the last one scanned first;
+// within every other address the first scanned tile opens the group and the rest
+// follow from the last one backwards, as the repeated "same address: last such tile"
+// rule produces.
+void BuildByAddress(CConnectionChains& result, const std::vector<CTileRecord>& tiles, int columns,
+    int rows, int highestAddress)
+{
     const long long upper = static_cast<long long>(highestAddress) + 1;
-    const int count = columns * rows;
     auto takesPart = [&](const CTileRecord& t) {
         return TakesPart(t) && t.address >= -1 && t.address < upper;
     };
-    std::vector<int> sorted;
-    constexpr long long kCountingLimit = 1 << 16;
-    if (upper <= kCountingLimit) {
-        // Counting sort on the address keeps scan order on equal addresses.
-        std::vector<int> starts(static_cast<size_t>(upper + 2), 0);
-        for (int i = 0; i < count; ++i) {
-            const CTileRecord& t = tiles[static_cast<size_t>(i)];
-            if (takesPart(t))
-                ++starts[static_cast<size_t>(t.address + 2)];
-        }
-        for (size_t k = 1; k < starts.size(); ++k)
-            starts[k] += starts[k - 1];
-        sorted.resize(static_cast<size_t>(starts.back()));
-        for (int i = 0; i < count; ++i) {
-            const CTileRecord& t = tiles[static_cast<size_t>(i)];
-            if (takesPart(t))
-                sorted[static_cast<size_t>(starts[static_cast<size_t>(t.address + 1)]++)] = i;
-        }
-    } else {
-        for (int i = 0; i < count; ++i) {
-            if (takesPart(tiles[static_cast<size_t>(i)]))
-                sorted.push_back(i);
-        }
-        std::stable_sort(sorted.begin(), sorted.end(), [&](int a, int c) {
-            return tiles[static_cast<size_t>(a)].address < tiles[static_cast<size_t>(c)].address;
-        });
+    const int count = columns * rows;
+    CUniverseBuckets buckets(tiles, count, takesPart);
+    std::vector<uint64_t> keys(static_cast<size_t>(buckets.Total()));
+    for (int i = 0; i < count; ++i) {
+        const CTileRecord& t = tiles[static_cast<size_t>(i)];
+        if (takesPart(t))
+            keys[buckets.Place(t.universe)]
+                = (static_cast<uint64_t>(static_cast<int64_t>(t.address) + 1) << 32)
+                | static_cast<uint32_t>(i);
     }
-    auto scan = [&](auto&& visit) {
-        for (int index : sorted)
-            visit(index);
+
+    result.tiles.resize(keys.size());
+    result.cells.resize(keys.size());
+    std::vector<uint64_t> scratch;
+    std::vector<int> counts;
+    size_t out = 0;
+    auto append = [&](uint64_t key) {
+        const int index = static_cast<int>(static_cast<uint32_t>(key));
+        const int row = index / columns;
+        result.tiles[out] = index;
+        result.cells[out++] = { index - row * columns, row };
     };
-    Bucketed b = BucketByUniverse(tiles, scan);
-    result.tiles.reserve(b.tiles.size());
-    for (size_t u = 0; u < b.universes.size(); ++u) {
-        auto first = b.tiles.begin() + b.offsets[u];
-        auto last = b.tiles.begin() + b.offsets[u + 1];
-        const int begin = static_cast<int>(result.tiles.size());
+    for (size_t k = 0; k < buckets.universes.size(); ++k) {
+        const auto first = keys.begin() + buckets.offsets[k];
+        const auto last = keys.begin() + buckets.offsets[k + 1];
+        SortKeys(first, last, upper + 1, scratch, counts);
         for (auto g = first; g != last;) {
-            const int address = tiles[static_cast<size_t>(*g)].address;
-            auto groupEnd = g;
-            while (groupEnd != last && tiles[static_cast<size_t>(*groupEnd)].address == address)
+            const uint64_t address = *g >> 32;
+            auto groupEnd = g + 1;
+            while (groupEnd != last && (*groupEnd >> 32) == address)
                 ++groupEnd;
             auto rest = g;
-            if (address != -1)
-                result.tiles.push_back(*rest++);
+            if (address != 0)
+                append(*rest++);
             for (auto r = groupEnd; r != rest;)
-                result.tiles.push_back(*--r);
+                append(*--r);
             g = groupEnd;
         }
-        const int end = static_cast<int>(result.tiles.size());
-        if (end > begin)
-            result.chains.push_back({ b.universes[u], begin, end });
     }
-    return result;
+    AddChains(result, buckets);
 }
 
 } // namespace
@@ -189,23 +223,27 @@ CConnectionChains BuildChainOrder(const std::vector<CTileRecord>& tiles, int col
 CConnectionChains BuildConnectionChains(const std::vector<CTileRecord>& tiles, int columns,
     int rows, int highestAddress, ConnectionOrder order)
 {
-    CConnectionChains result = BuildChainOrder(tiles, columns, rows, highestAddress, order);
-    // Positions and bounds let a paint skip whole chains and avoid a division per tile.
-    result.cells.resize(result.tiles.size());
+    CConnectionChains result;
+    if (columns < 1 || rows < 1
+        || static_cast<long long>(columns) * rows > static_cast<long long>(tiles.size()))
+        return result;
+    if (order == ConnectionOrder::ByPosition)
+        BuildByPosition(result, tiles, columns, rows);
+    else
+        BuildByAddress(result, tiles, columns, rows, highestAddress);
+
+    // Bounds let a paint skip whole chains.
     for (CConnectionChains::Chain& chain : result.chains) {
         chain.firstColumn = columns;
         chain.firstRow = rows;
         chain.lastColumn = -1;
         chain.lastRow = -1;
         for (int i = chain.begin; i < chain.end; ++i) {
-            const int index = result.tiles[static_cast<size_t>(i)];
-            const int row = index / columns;
-            const int column = index - row * columns;
-            result.cells[static_cast<size_t>(i)] = { column, row };
-            chain.firstColumn = std::min(chain.firstColumn, column);
-            chain.lastColumn = std::max(chain.lastColumn, column);
-            chain.firstRow = std::min(chain.firstRow, row);
-            chain.lastRow = std::max(chain.lastRow, row);
+            const CConnectionChains::Cell& cell = result.cells[static_cast<size_t>(i)];
+            chain.firstColumn = std::min(chain.firstColumn, cell.column);
+            chain.lastColumn = std::max(chain.lastColumn, cell.column);
+            chain.firstRow = std::min(chain.firstRow, cell.row);
+            chain.lastRow = std::max(chain.lastRow, cell.row);
         }
     }
     return result;
@@ -222,12 +260,13 @@ QPoint TileCentre(const QRect& tile)
     return QPoint(tile.x() + tile.width() / 2, tile.y() + tile.height() / 2);
 }
 
-QRect MarkerRect(QPoint centre)
+QRect MarkerRect(QPoint centre, int unitScale)
 {
-    return QRect(centre.x() - 5, centre.y() - 5, 10, 10);
+    const int s = std::max(unitScale, 1);
+    return QRect(centre.x() - 5 * s, centre.y() - 5 * s, 10 * s, 10 * s);
 }
 
-CCurvedArrow ComputeCurvedArrow(QPoint from, QPoint to, int bulge)
+CCurvedArrow ComputeCurvedArrow(QPoint from, QPoint to, int bulge, int unitScale)
 {
     CCurvedArrow a;
     const int h = (to.x() - from.x()) / 10;
@@ -255,20 +294,22 @@ CCurvedArrow ComputeCurvedArrow(QPoint from, QPoint to, int bulge)
     if (len > 0) {
         dx /= len;
         dy /= len;
-        const double bx = a.p3.x() + 10 * dx;
-        const double by = a.p3.y() + 10 * dy;
+        const double length = 10.0 * std::max(unitScale, 1);
+        const double side = length / 2;
+        const double bx = a.p3.x() + length * dx;
+        const double by = a.p3.y() + length * dy;
         a.head[0] = a.p3;
-        a.head[1] = QPoint(
-            static_cast<int>(std::lround(bx - 5 * dy)), static_cast<int>(std::lround(by + 5 * dx)));
-        a.head[2] = QPoint(
-            static_cast<int>(std::lround(bx + 5 * dy)), static_cast<int>(std::lround(by - 5 * dx)));
+        a.head[1] = QPoint(static_cast<int>(std::lround(bx - side * dy)),
+            static_cast<int>(std::lround(by + side * dx)));
+        a.head[2] = QPoint(static_cast<int>(std::lround(bx + side * dy)),
+            static_cast<int>(std::lround(by - side * dx)));
         a.hasHead = true;
     }
     return a;
 }
 
 CLegendEntry ComputeLegendEntry(
-    const CViewLayout& layout, int n, int universes, int firstColumn, int firstRow)
+    const CViewLayout& layout, int n, int universes, int firstColumn, int firstRow, int unitScale)
 {
     CLegendEntry e;
     const int w = layout.half.width();
@@ -285,10 +326,12 @@ CLegendEntry ComputeLegendEntry(
 
     const QRect first = layout.TileRect(firstColumn, firstRow);
     const int rows = std::max(layout.tileRows, 1);
-    if (first.width() < 10)
+    // The wire keeps clear of the tile's outline by the same share on a finer page.
+    const int s = std::max(unitScale, 1);
+    if (first.width() < 10 * s)
         e.attachX = first.x() + firstRow * (first.width() / rows);
     else
-        e.attachX = first.x() + 5 + firstRow * ((first.width() - 10) / rows);
+        e.attachX = first.x() + 5 * s + firstRow * ((first.width() - 10 * s) / rows);
     e.firstCentre = TileCentre(first);
     e.turn = QPoint(e.attachX, e.firstCentre.y() + std::abs(e.attachX - e.firstCentre.x()));
     return e;

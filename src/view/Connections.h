@@ -46,8 +46,9 @@ CConnectionChains BuildConnectionChains(const CSubDoc& section, ConnectionOrder 
 
 // Centre of a tile rectangle, where lines and markers meet.
 QPoint TileCentre(const QRect& tile);
-// The 10-unit marker circle around a centre.
-QRect MarkerRect(QPoint centre);
+// The 10-unit marker circle around a centre. Pages drawn in finer units pass their unit
+// scale, so that markers, arrowheads and insets keep their size on paper.
+QRect MarkerRect(QPoint centre, int unitScale = 1);
 
 // A cubic Bezier from the previous tile to the next, sagging by `bulge`, with its head.
 struct CCurvedArrow {
@@ -55,7 +56,7 @@ struct CCurvedArrow {
     std::array<QPoint, 3> head; // tip at p3
     bool hasHead = false;
 };
-CCurvedArrow ComputeCurvedArrow(QPoint from, QPoint to, int bulge);
+CCurvedArrow ComputeCurvedArrow(QPoint from, QPoint to, int bulge, int unitScale = 1);
 
 // Legend box of the n-th chain (n from 1) and the wire to the chain's first tile.
 struct CLegendEntry {
@@ -67,5 +68,5 @@ struct CLegendEntry {
     QPoint turn; // where the wire leaves the column at 45 degrees
     QPoint firstCentre;
 };
-CLegendEntry ComputeLegendEntry(
-    const CViewLayout& layout, int n, int universes, int firstColumn, int firstRow);
+CLegendEntry ComputeLegendEntry(const CViewLayout& layout, int n, int universes, int firstColumn,
+    int firstRow, int unitScale = 1);

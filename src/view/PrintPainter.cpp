@@ -268,6 +268,7 @@ void PaintPatchMatrixPage(QPainter& painter, QSize printable, const CQuiltmarkDo
     resources.pen1 = PrintPen(scale);
     resources.pen2 = PrintPen(2 * scale);
     resources.pen3 = PrintPen(3 * scale);
+    resources.unitScale = scale;
 
     CSectionPaintState state;
     state.printing = true;

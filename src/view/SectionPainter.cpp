@@ -76,6 +76,11 @@ bool CSectionPainter::IsTiny() const
         && (m_layout.tile.width() < kTinyTile || m_layout.tile.height() < kTinyTile);
 }
 
+int CSectionPainter::UnitScale() const
+{
+    return m_state.printing && m_state.print ? std::max(m_state.print->unitScale, 1) : 1;
+}
+
 int CSectionPainter::ActiveUniverse() const
 {
     const CTileRecord* focus = m_section.GetTile(m_state.focusColumn, m_state.focusRow);
@@ -264,9 +269,10 @@ void CSectionPainter::PaintTile(QPainter& painter, int column, int row, const QR
             painter.drawLine(r.topLeft(), r.bottomRight());
             return;
         }
-        if (m_state.showSwitches && m_type)
-            DrawSwitchGlyph(
-                painter, *m_type, SwitchArea(r.adjusted(10, 10, -10, -10)), tile->address);
+        if (m_state.showSwitches && m_type) {
+            const int d = 10 * UnitScale();
+            DrawSwitchGlyph(painter, *m_type, SwitchArea(r.adjusted(d, d, -d, -d)), tile->address);
+        }
         return;
     }
 

@@ -49,6 +49,9 @@ struct CPrintResources {
     QPen pen1 { Qt::black, 1 };
     QPen pen2 { Qt::black, 2 };
     QPen pen3 { Qt::black, 3 };
+    // Small matrices print in finer units; fixed sizes (markers, arrowheads, insets) are
+    // multiplied by this so they keep their size next to the scaled pens.
+    int unitScale = 1;
 };
 
 // What the view contributes to a drawing pass besides the section itself.
@@ -95,6 +98,8 @@ public:
     int ActiveUniverse() const;
 
 private:
+    // Page units per unit of the fixed sizes: 1 on screen.
+    int UnitScale() const;
     void PaintTinyTiles(QPainter& painter, const CTileRange& range) const;
     void PaintTile(QPainter& painter, int column, int row, const QRect& area) const;
     void PaintItemCells(QPainter& painter, int column, int row, const QRect& body) const;

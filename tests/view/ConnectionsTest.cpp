@@ -183,3 +183,148 @@ TEST(ConnectionGeometry, LegendEntryIsWiredToTheFirstTile)
     EXPECT_EQ(e.laneY, m + 50 + 25);
     EXPECT_EQ(e.attachX, 335 + 5 + 45);
 }
+
+TEST(ConnectionGeometry, FixedSizesGrowWithTheUnitScaleOfAFinerPage)
+{
+    // Unscaled, as on screen.
+    EXPECT_EQ(MarkerRect(QPoint(100, 100)), QRect(95, 95, 10, 10));
+    EXPECT_EQ(MarkerRect(QPoint(100, 100), 3), QRect(85, 85, 30, 30));
+    EXPECT_EQ(MarkerRect(QPoint(100, 100), 0), QRect(95, 95, 10, 10));
+
+    // The arrowhead grows, the curve itself does not change.
+    const CCurvedArrow plain = ComputeCurvedArrow(QPoint(0, 0), QPoint(400, 0), 200);
+    const CCurvedArrow a = ComputeCurvedArrow(QPoint(0, 0), QPoint(400, 0), 200, 4);
+    EXPECT_EQ(a.p1, plain.p1);
+    EXPECT_EQ(a.p2, plain.p2);
+    ASSERT_TRUE(a.hasHead);
+    EXPECT_EQ(a.head[0], QPoint(400, 0));
+    const QPoint baseCentre = (a.head[1] + a.head[2]) / 2;
+    EXPECT_NEAR(std::hypot(baseCentre.x() - 400, baseCentre.y()), 40.0, 1.0);
+    EXPECT_NEAR(
+        std::hypot(a.head[1].x() - a.head[2].x(), a.head[1].y() - a.head[2].y()), 40.0, 1.5);
+
+    // The wire keeps its distance from the tile's left edge.
+    CLayoutInput in;
+    in.tileColumns = 4;
+    in.tileRows = 2;
+    in.mode = ZoomMode::Manual;
+    in.legend = true;
+    in.universes = 2;
+    const CViewLayout l = ComputeLayout(in);
+    EXPECT_EQ(ComputeLegendEntry(l, 1, 2, 0, 0, 3).attachX, 35 + 15);
+    EXPECT_EQ(ComputeLegendEntry(l, 1, 2, 2, 1, 3).attachX, 235 + 15 + (100 - 30) / 2);
+    // Too narrow for the scaled inset: spread over the whole width instead.
+    EXPECT_EQ(ComputeLegendEntry(l, 1, 2, 2, 1, 20).attachX, 235 + 100 / 2);
+}
+
+namespace {
+
+// The chains as the section's own step-by-step search finds them, one universe at a time.
+std::vector<int> EnumeratedByAddress(CSubDoc& section, int universes)
+{
+    section.SetAllVisited(false);
+    std::vector<int> expected;
+    for (int u = 0; u < universes; ++u) {
+        int address = -1;
+        for (int t = section.NextTileOfUniverse(u, address); t >= 0;
+             t = section.NextTileOfUniverse(u, address))
+            expected.push_back(t);
+    }
+    return expected;
+}
+
+// The snake, walked once per universe.
+std::vector<int> SnakeByPosition(const Grid& g, const std::vector<int>& universes)
+{
+    std::vector<int> expected;
+    for (int u : universes) {
+        for (int r = 0; r < g.rows; ++r) {
+            for (int i = 0; i < g.columns; ++i) {
+                const int c = r % 2 == 0 ? i : g.columns - 1 - i;
+                const CTileRecord& t = g.tiles[static_cast<size_t>(r * g.columns + c)];
+                if (!t.excluded && t.universe == u)
+                    expected.push_back(r * g.columns + c);
+            }
+        }
+    }
+    return expected;
+}
+
+} // namespace
+
+TEST(ConnectionChains, ByAddressMatchesTheSectionOnLargeOrderedAndReversedUniverses)
+{
+    CMetaLib library;
+    std::mt19937 random(11);
+    // Patterns: 0 random addresses, 1 ascending in scan order, 2 descending, 3 two
+    // interleaved ascending runs, 4 few distinct addresses with many repeats; the
+    // universes are large enough for every way of ordering them.
+    for (int pattern = 0; pattern < 5; ++pattern) {
+        CSubDoc section(&library);
+        ASSERT_TRUE(section.ResizeTiles(70, 60));
+        section.setup.addr_count = pattern == 2 ? 5000 : 511;
+        int n = 0;
+        for (CTileRecord& t : section.Tiles()) {
+            t.universe = random() % 8 == 0 ? -1 : static_cast<int>(random() % 2);
+            switch (pattern) {
+            case 0:
+                t.address = static_cast<int>(random() % 514) - 1;
+                break;
+            case 1:
+                t.address = n / 8;
+                break;
+            case 2:
+                t.address = 4300 - n;
+                break;
+            case 3:
+                t.address = (n % 2 == 0 ? 0 : 250) + n / 20;
+                break;
+            default:
+                t.address = static_cast<int>(random() % 4) * 100 - 1;
+                break;
+            }
+            t.excluded = random() % 20 == 0;
+            ++n;
+        }
+        const CConnectionChains c = BuildConnectionChains(section, ConnectionOrder::ByAddress);
+        EXPECT_EQ(c.tiles, EnumeratedByAddress(section, 2)) << "pattern " << pattern;
+        for (size_t i = 0; i < c.tiles.size(); ++i) {
+            ASSERT_EQ(c.cells[i].column + c.cells[i].row * 70, c.tiles[i]);
+        }
+    }
+}
+
+TEST(ConnectionChains, SparseUniverseNumbersChainAsTheirDenseEquivalents)
+{
+    // Absurd universe numbers take another route through the builder; the chains must
+    // not change apart from the universe they name.
+    std::mt19937 random(5);
+    const std::vector<int> huge { 3, 70000000, 2000000000 };
+    for (int round = 0; round < 10; ++round) {
+        Grid dense(1 + static_cast<int>(random() % 12), 1 + static_cast<int>(random() % 9));
+        for (CTileRecord& t : dense.tiles) {
+            t.universe = static_cast<int>(random() % 4) - 1;
+            t.address = static_cast<int>(random() % 10) - 1;
+            t.excluded = random() % 7 == 0;
+        }
+        Grid sparse = dense;
+        for (CTileRecord& t : sparse.tiles) {
+            if (t.universe >= 0)
+                t.universe = huge[static_cast<size_t>(t.universe)];
+        }
+        EXPECT_EQ(
+            dense.Chains(ConnectionOrder::ByPosition).tiles, SnakeByPosition(dense, { 0, 1, 2 }))
+            << "round " << round;
+        for (ConnectionOrder order : { ConnectionOrder::ByPosition, ConnectionOrder::ByAddress }) {
+            const CConnectionChains a = dense.Chains(order, 6);
+            const CConnectionChains b = sparse.Chains(order, 6);
+            EXPECT_EQ(a.tiles, b.tiles) << "round " << round;
+            ASSERT_EQ(a.chains.size(), b.chains.size());
+            for (size_t k = 0; k < a.chains.size(); ++k) {
+                EXPECT_EQ(huge[static_cast<size_t>(a.chains[k].universe)], b.chains[k].universe);
+                EXPECT_EQ(a.chains[k].begin, b.chains[k].begin);
+                EXPECT_EQ(a.chains[k].lastRow, b.chains[k].lastRow);
+            }
+        }
+    }
+}

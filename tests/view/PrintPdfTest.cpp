@@ -216,6 +216,48 @@ TEST_F(PrintPdf, ConnectionsAndSwitchesPrintWhenShown)
     EXPECT_TRUE(PdfText(path).contains(QStringLiteral("U01"))); // legend box label
 }
 
+TEST_F(PrintPdf, MarkersKeepTheirSizeOnAPageOfFinerUnits)
+{
+    // A 4 x 2 matrix is printed in finer units, with pens several units wide; markers of a
+    // fixed 10 units would drown in their own outline.
+    const CSubDoc& section = *t.doc.GetSection(0);
+    const QSize printable(1200, 1700);
+    QImage image(printable, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    CPrintViewOptions options;
+    options.connectionMode = ConnectionMode::All;
+    {
+        QPainter painter(&image);
+        PaintPatchMatrixPage(painter, printable, t.doc, 0, options, FixedStamp());
+    }
+
+    // Where the page put tile (0, 1), the end of the chain, worked out as the page does.
+    CLayoutInput in;
+    in.tileColumns = 4;
+    in.tileRows = 2;
+    in.printing = true;
+    in.legend = true;
+    in.universes = section.GetUniverseCount();
+    const CViewLayout layout = ComputeLayout(in);
+    const int scale = PrintUnitScale(
+        ComputePageGeometry(printable, layout.extent, PrintContent::PatchMatrix).contentWidth);
+    ASSERT_GE(scale, 2);
+    const CPageGeometry page
+        = ComputePageGeometry(printable, layout.extent * scale, PrintContent::PatchMatrix);
+    const QTransform toDevice = PageTransform(page, printable);
+    const QPoint centre = layout.origin
+        + QPoint(layout.tile.width() * scale / 2, layout.tile.height() * scale * 3 / 2);
+    auto grey = [&](QPoint units) { return qGray(image.pixel(toDevice.map(units))); };
+
+    // The marker's white fill shows inside its outline, which lies 5 scaled units out; the
+    // line arrives from the right.
+    EXPECT_GT(grey(centre), 200);
+    EXPECT_LT(grey(centre + QPoint(0, -5 * scale)), 100);
+    EXPECT_LT(grey(centre + QPoint(-5 * scale, 0)), 100);
+    // Between the outline and the tile's own frame the paper stays white.
+    EXPECT_GT(grey(centre + QPoint(0, -10 * scale)), 200);
+}
+
 struct PrintCommandsTest : public CPrintFixture {
     QPrinter printer { QPrinter::HighResolution };
     std::unique_ptr<CViewUnderTest> view;
