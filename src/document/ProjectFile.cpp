@@ -7,8 +7,11 @@
 #include "formats/PatchList.h"
 #include "formats/SkopeScript.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <ctime>
 #include <tinyxml2.h>
+#include <utility>
 
 using tinyxml2::XMLElement;
 using tinyxml2::XMLPrinter;
@@ -20,6 +23,34 @@ constexpr const char* kProgrammerComment
     = " the following settings are only for Kelvra programmer import ";
 constexpr const char* kTooManySections
     = "The file holds more than 8 sections; only the first 8 were read.";
+
+// The library's own output buffer counts in int and throws once it passes about 1 GB, which
+// a section of 2000 x 2000 tiles exceeds; this printer collects the text in a string.
+class CStringPrinter : public XMLPrinter {
+public:
+    std::string text;
+
+protected:
+    using XMLPrinter::Write;
+    void Write(const char* data, std::size_t size) override { text.append(data, size); }
+    void Putc(char ch) override { text.push_back(ch); }
+    void Print(const char* format, ...) override
+    {
+        va_list args;
+        va_start(args, format);
+        va_list measure;
+        va_copy(measure, args);
+        const int length = std::vsnprintf(nullptr, 0, format, measure);
+        va_end(measure);
+        if (length > 0) {
+            const std::size_t old = text.size();
+            text.resize(old + static_cast<std::size_t>(length) + 1);
+            std::vsnprintf(&text[old], static_cast<std::size_t>(length) + 1, format, args);
+            text.resize(old + static_cast<std::size_t>(length));
+        }
+        va_end(args);
+    }
+};
 
 // A "]]>" inside the text would end the CDATA section early; such a text is written as
 // several adjacent CDATA sections, split between "]]" and ">", which read back as one.
@@ -250,7 +281,7 @@ std::string CProjectFileWriter::Write(CQuiltmarkDoc& doc, const std::string& dat
     const std::string when = date.empty() ? FormatScriptDate(std::time(nullptr)) : date;
     doc.RebuildUniverseUse();
 
-    XMLPrinter printer;
+    CStringPrinter printer;
     printer.PushDeclaration(kDeclaration);
     printer.OpenElement("quiltmark");
     printer.PushAttribute("version", 1);
@@ -263,7 +294,7 @@ std::string CProjectFileWriter::Write(CQuiltmarkDoc& doc, const std::string& dat
     }
     printer.CloseElement();
     printer.CloseElement();
-    return std::string(printer.CStr(), static_cast<std::size_t>(printer.CStrSize() - 1));
+    return std::move(printer.text);
 }
 
 bool CProjectFileReader::Read(

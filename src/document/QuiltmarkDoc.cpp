@@ -56,6 +56,7 @@ bool CQuiltmarkDoc::OnNewDocument()
     // Reset keeps the old tables; a new project must not show the old one's conflicts.
     RebuildTables();
     m_loadSucceeded = true;
+    m_pathHoldsProject = true;
     return ok;
 }
 
@@ -117,6 +118,7 @@ bool CQuiltmarkDoc::LoadFromBuffer(const char* data, std::size_t size)
     RebuildTables();
     SetCurrentSection(0);
     m_loadSucceeded = ok;
+    m_pathHoldsProject = ok && !isJob;
     return ok;
 }
 
@@ -134,6 +136,7 @@ bool CQuiltmarkDoc::OnSaveDocument(const std::string& path, std::string* error)
     }
     m_pathName = path;
     m_modified = false;
+    m_pathHoldsProject = true;
     return true;
 }
 

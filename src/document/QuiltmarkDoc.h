@@ -44,6 +44,10 @@ public:
     bool LoadFromBuffer(const char* data, std::size_t size);
     // Whether the last open or load read the file's content (false after kCannotLoad).
     bool WasLoadSuccessful() const { return m_loadSucceeded; }
+    // Whether the file at the path holds this project as written by Save. Not so after a
+    // legacy job was imported or a file could not be read: saving there would replace the
+    // user's file without asking.
+    bool PathHoldsProject() const { return m_pathHoldsProject; }
     // Date written into the visualiser scripts on save; empty means the local time then.
     void SetScriptDate(const std::string& date) { m_scriptDate = date; }
     const std::string& GetScriptDate() const { return m_scriptDate; }
@@ -126,6 +130,7 @@ private:
     std::string m_pathName;
     std::string m_scriptDate;
     bool m_loadSucceeded = true;
+    bool m_pathHoldsProject = true;
 
     std::map<int, int> m_universeUse;
     // Screen-id ranges of the sections: ids shared when covered by two ranges.

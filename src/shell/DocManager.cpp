@@ -4,6 +4,7 @@
 #include "document/QuiltmarkDoc.h"
 #include "shell/RecentFileList.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -131,7 +132,8 @@ bool CDocManager::OpenDocumentFile(const QString& path, bool askToSave)
 
 bool CDocManager::OnFileSave()
 {
-    if (m_doc.GetPathName().empty())
+    // An imported job or an unreadable file stays where it is unless the user names it.
+    if (m_doc.GetPathName().empty() || !m_doc.PathHoldsProject())
         return OnFileSaveAs();
     return DoSave(PathFromModel(m_doc.GetPathName()));
 }
@@ -139,6 +141,11 @@ bool CDocManager::OnFileSave()
 bool CDocManager::OnFileSaveAs()
 {
     QString proposed = PathFromModel(m_doc.GetPathName());
+    if (!proposed.isEmpty() && !m_doc.PathHoldsProject() && m_doc.WasLoadSuccessful()) {
+        // A converted job becomes a project file beside it, not a replacement of it.
+        const QFileInfo job(proposed);
+        proposed = job.dir().filePath(job.completeBaseName() + QStringLiteral(".patch"));
+    }
     if (proposed.isEmpty())
         proposed = PathFromModel(m_doc.GetTitle()) + QStringLiteral(".patch");
     const QString path = m_prompts.AskSaveFileName(proposed);

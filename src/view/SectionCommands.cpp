@@ -60,6 +60,8 @@ void CSectionCommands::FillBar()
     for (int i = 0; i < m_doc.GetSectionCount(); ++i)
         tabs.InsertItem(i, FromModelText(m_doc.GetSection(i)->name));
     tabs.SetCurSel(m_doc.GetCurrentSectionIndex());
+    // After New or Open the status pane still described a tile of the previous document.
+    emit m_view.statusTextChanged(QString());
 }
 
 void CSectionCommands::OnSectionsAdd()

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -103,6 +104,20 @@ TEST(ProjectFileWrite, SmallProjectMatchesTheCheckedFile)
     t.SetUpSection(*t.doc->GetSection(0), 0, 2, 1);
     t.doc->AddSection(); // never set up: not written
     EXPECT_EQ(CProjectFileWriter::Write(*t.doc, kDate), kSmallProject);
+}
+
+// Over 1 GB of text and a few GB of memory: run with QUILTMARK_LARGE_TESTS=1.
+TEST(ProjectFileWrite, LargestSectionIsWrittenWhole)
+{
+    if (!std::getenv("QUILTMARK_LARGE_TESTS"))
+        GTEST_SKIP() << "set QUILTMARK_LARGE_TESTS=1 to write a 2000 x 2000 section";
+    CTestDocument t;
+    t.SetUpSection(*t.doc->GetSection(0), 0, 2000, 2000);
+    const std::string text = CProjectFileWriter::Write(*t.doc, kDate);
+    EXPECT_GT(text.size(), std::size_t { 1u } << 30);
+    const std::string end = "        </document>\n    </documents>\n</quiltmark>\n";
+    ASSERT_GE(text.size(), end.size());
+    EXPECT_EQ(text.compare(text.size() - end.size(), end.size(), end), 0);
 }
 
 TEST(ProjectFileWrite, DevicePortsAreWrittenInOrder)

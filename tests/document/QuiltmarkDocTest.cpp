@@ -391,3 +391,29 @@ TEST(QuiltmarkDocLoading, MissingFileChangesNothing)
 }
 
 } // namespace
+
+TEST(QuiltmarkDocLoading, OnlyAProjectReadFromItsPathMaySaveThereUnasked)
+{
+    CTestDocument t;
+    CQuiltmarkDoc& doc = *t.doc;
+    EXPECT_TRUE(doc.PathHoldsProject());
+
+    const std::string job = t.dir.File("old.job");
+    WriteFileSafely(job, "<JOB>\n<JOB>\n    matrix_width=1\n    matrix_height=1\n</JOB>\n");
+    ASSERT_TRUE(doc.OnOpenDocument(job));
+    ASSERT_TRUE(doc.WasLoadSuccessful());
+    EXPECT_FALSE(doc.PathHoldsProject());
+
+    const std::string project = t.dir.File("old.patch");
+    ASSERT_TRUE(doc.OnSaveDocument(project));
+    EXPECT_TRUE(doc.PathHoldsProject());
+    ASSERT_TRUE(doc.OnOpenDocument(project));
+    EXPECT_TRUE(doc.PathHoldsProject());
+
+    const std::string broken = t.dir.File("broken.patch");
+    WriteFileSafely(broken, "not a project");
+    ASSERT_TRUE(doc.OnOpenDocument(broken));
+    EXPECT_FALSE(doc.PathHoldsProject());
+    ASSERT_TRUE(doc.OnNewDocument());
+    EXPECT_TRUE(doc.PathHoldsProject());
+}

@@ -7,6 +7,7 @@
 #include "shell/RecentFileList.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -195,4 +196,49 @@ TEST_F(MainFrameTest, FailedSaveIsReportedOnceAndChangesNothing)
     EXPECT_TRUE(frame->GetDocument().GetPathName().empty());
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Untitled - Kelvra Quiltmark"));
     EXPECT_TRUE(recent.Files().isEmpty());
+}
+
+TEST_F(MainFrameTest, SavingAnImportedJobAsksForAProjectNameBesideIt)
+{
+    QTemporaryDir dir;
+    const QString job = dir.filePath(QStringLiteral("old.job"));
+    const QByteArray content("<JOB>\n<JOB>\n    matrix_width=2\n    matrix_height=1\n</JOB>\n");
+    {
+        QFile file(job);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    ASSERT_TRUE(frame->GetDocManager().OpenDocumentFile(job));
+
+    // Cancelling the name leaves the job file as it was.
+    EXPECT_FALSE(frame->GetDocManager().OnFileSave());
+    EXPECT_EQ(prompts.proposedNames.value(0), dir.filePath(QStringLiteral("old.patch")));
+    QFile kept(job);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), content);
+
+    prompts.saveName = dir.filePath(QStringLiteral("old.patch"));
+    EXPECT_TRUE(frame->GetDocManager().OnFileSave());
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("old.patch - Kelvra Quiltmark"));
+    // From now on the project has a file of its own.
+    EXPECT_TRUE(frame->GetDocManager().OnFileSave());
+    EXPECT_EQ(prompts.proposedNames.size(), 2);
+}
+
+TEST_F(MainFrameTest, SaveDoesNotOverwriteAFileThatCouldNotBeRead)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("notes.patch"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("shopping list");
+    }
+    ASSERT_TRUE(frame->GetDocManager().OpenDocumentFile(path));
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("notes.patch - Kelvra Quiltmark"));
+    EXPECT_FALSE(frame->GetDocManager().OnFileSave());
+    EXPECT_EQ(prompts.proposedNames.value(0), path);
+    QFile kept(path);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("shopping list"));
 }

@@ -238,3 +238,13 @@ TEST_F(SectionsBarTest, ChangingSectionClearsTheStatusOfThePreviousSection)
     commands.OnSectionsChange();
     EXPECT_TRUE(status.isEmpty());
 }
+
+TEST_F(SectionsBarTest, NewDocumentClearsTheStatusOfThePreviousDocument)
+{
+    QString status = QStringLiteral("POS: D1   DMX: U01.4 ... 6");
+    QObject::connect(&view, &CQuiltmarkView::statusTextChanged,
+        [&status](const QString& text) { status = text; });
+    ASSERT_TRUE(doc.OnNewDocument());
+    view.OnInitialUpdate();
+    EXPECT_TRUE(status.isEmpty());
+}
