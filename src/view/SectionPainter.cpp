@@ -137,7 +137,12 @@ void CSectionPainter::PaintHeader(QPainter& painter) const
     const int rows = m_section.GetTileRows();
     const int itemColumns = m_section.GetItemColumns();
     const int itemRows = m_section.GetItemRows();
-    row(x, y, "Page-Info:", FromModelText(m_section.info));
+    // The header has one line for it: line breaks of a longer text become blanks.
+    QString info = FromModelText(m_section.info);
+    info.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    info.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    info.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    row(x, y, "Page-Info:", info);
     y += line;
     row(x, y, "Meta Size:", QString::asprintf("%d x %d (%d units)", columns, rows, columns * rows));
     row(secondColumn, y, "Universes Size:",
