@@ -1,5 +1,7 @@
 #include "shell/ModelText.h"
 
+#include "formats/NumberText.h"
+
 namespace {
 
 // Code points of Windows-1252 bytes 0x80..0x9F; the rest of the page equals Latin-1.
@@ -74,13 +76,11 @@ QString FromModelText(const std::string& bytes)
 
 std::string CutUtf8(const std::string& bytes, int maxBytes)
 {
-    if (maxBytes < 0 || bytes.size() <= static_cast<size_t>(maxBytes))
+    if (maxBytes < 0)
         return bytes;
-    size_t end = static_cast<size_t>(maxBytes);
-    // Step back over continuation bytes so that no character is split.
-    while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
-        --end;
-    return bytes.substr(0, end);
+    std::string cut = bytes;
+    CutTextKeepingUtf8(cut, static_cast<std::size_t>(maxBytes));
+    return cut;
 }
 
 std::string ToModelText(const QString& text, int maxBytes)
