@@ -1,4 +1,5 @@
 #include "devices/KelvraDeviceList.h"
+#include "FakeUsedUniverses.h"
 
 #include "app/UserMessages.h"
 
@@ -15,23 +16,6 @@ constexpr uint32_t Ip(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
 {
     return (a << 24) | (b << 16) | (c << 8) | d;
 }
-
-class FakeUsedUniverses : public IUsedUniverses {
-public:
-    explicit FakeUsedUniverses(std::set<int> universes)
-        : m_universes(std::move(universes))
-    {
-    }
-    int GetUsedUniverseCount() const override { return static_cast<int>(m_universes.size()); }
-    int GetNextUsedUniverse(int u) const override
-    {
-        auto it = m_universes.upper_bound(u);
-        return it == m_universes.end() ? -1 : *it;
-    }
-
-private:
-    std::set<int> m_universes;
-};
 
 FakeUsedUniverses UsedRange(int count)
 {

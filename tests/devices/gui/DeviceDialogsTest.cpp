@@ -1,3 +1,4 @@
+#include "../FakeUsedUniverses.h"
 #include "ModalHelper.h"
 
 #include "devices/KelvraDevice.h"
@@ -15,23 +16,6 @@
 #include <set>
 
 namespace {
-
-class FixedUniverses : public IUsedUniverses {
-public:
-    explicit FixedUniverses(std::set<int> universes)
-        : m_universes(std::move(universes))
-    {
-    }
-    int GetUsedUniverseCount() const override { return static_cast<int>(m_universes.size()); }
-    int GetNextUsedUniverse(int u) const override
-    {
-        auto it = m_universes.upper_bound(u);
-        return it == m_universes.end() ? -1 : *it;
-    }
-
-private:
-    std::set<int> m_universes;
-};
 
 QStringList Entries(QComboBox* combo)
 {
@@ -167,7 +151,7 @@ TEST(DeviceEditDialog, EmptyNumberIsRefusedAndTheDialogStaysOpen)
 
 TEST(PortDialog, UnusedUniverseIsOfferedAndSelected)
 {
-    FixedUniverses used({ 0, 1 });
+    FakeUsedUniverses used({ 0, 1 });
     CDialogDeviceDmxEdit dialog(used, 9, "Edit DMX-Port->Universe");
     dialog.show();
     auto* combo = Child<QComboBox>(&dialog, "universeCombo");
@@ -182,7 +166,7 @@ TEST(PortDialog, UnusedUniverseIsOfferedAndSelected)
 
 TEST(PortDialog, SelectionFollowsTheGivenUniverse)
 {
-    FixedUniverses used({ 0, 1, 4 });
+    FakeUsedUniverses used({ 0, 1, 4 });
     {
         CDialogDeviceDmxEdit dialog(used, 4, "t");
         auto* combo = Child<QComboBox>(&dialog, "universeCombo");
