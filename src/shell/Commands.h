@@ -36,10 +36,10 @@ enum class CommandId {
     ViewSortByAddress,
     ViewSortByPosition,
     ViewShowSwitches,
-    SectionsAdd,       // 32794 in the original numbering
-    SectionsDelete,    // 32795
-    SectionsChange,    // 32819: sent by the sections bar when another tab is selected
-    HelpAbout,         // 57664
+    SectionsAdd,
+    SectionsDelete,
+    SectionsChange,    // sent by the sections bar when another tab is selected
+    HelpAbout,
 };
 
 // What a target says about a command when menus open or the tool bar idles.

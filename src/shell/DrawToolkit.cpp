@@ -9,7 +9,8 @@ namespace {
 
 std::unique_ptr<CDrawToolkit> g_toolkit;
 
-// Faces of the original platform with stand-ins of similar metrics on Linux.
+// The layout was measured with these faces; the substitutes are Linux fonts of similar
+// metrics, so texts keep their widths where the first face is missing.
 QFont MakeFont(const QString& face, const QStringList& substitutes, qreal points)
 {
     QFont font(face);
