@@ -10,7 +10,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev
   libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
-  xvfb xauth imagemagick poppler-utils
+  xvfb xauth imagemagick poppler-utils libxml2-utils
   clang libclang-rt-14-dev
 )
 

@@ -5,6 +5,7 @@
 #include "dialogs/ClampedSpinBox.h"
 #include "document/QuiltmarkDoc.h"
 #include "document/SubDoc.h"
+#include "formats/StoredText.h"
 #include "shell/ModelText.h"
 
 #include <QComboBox>
@@ -159,7 +160,12 @@ void CQuiltmarkBasicDlg::ReadControls()
     styleIndex = m_style->count() > 0 ? m_style->currentIndex() : 0;
     width = m_width->value();
     height = m_height->value();
-    screenName = ToModelText(m_screenName->text(), CSubDoc::kMaxTextLength);
+    bool replaced = false;
+    screenName = ToProjectText(m_screenName->text(), CSubDoc::kMaxTextLength, &replaced);
+    if (replaced) {
+        m_screenName->setText(FromModelText(screenName));
+        m_doc.Messages().ShowMessage(kControlsReplacedMessage, MessageIcon::Warning);
+    }
     screenId = m_screenId->value();
 }
 

@@ -6,15 +6,15 @@
 #include "formats/NumberText.h"
 #include "formats/PatchList.h"
 #include "formats/SkopeScript.h"
+#include "formats/StoredText.h"
+#include "formats/XmlWriter.h"
 
-#include <cstdarg>
-#include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <tinyxml2.h>
 #include <utility>
 
 using tinyxml2::XMLElement;
-using tinyxml2::XMLPrinter;
 
 namespace {
 
@@ -24,58 +24,14 @@ constexpr const char* kProgrammerComment
 constexpr const char* kTooManySections
     = "The file holds more than 8 sections; only the first 8 were read.";
 
-// The library's own output buffer counts in int and throws once it passes about 1 GB, which
-// a section of 2000 x 2000 tiles exceeds; this printer collects the text in a string.
-class CStringPrinter : public XMLPrinter {
-public:
-    std::string text;
-
-protected:
-    using XMLPrinter::Write;
-    void Write(const char* data, std::size_t size) override { text.append(data, size); }
-    void Putc(char ch) override { text.push_back(ch); }
-    void Print(const char* format, ...) override
-    {
-        va_list args;
-        va_start(args, format);
-        va_list measure;
-        va_copy(measure, args);
-        const int length = std::vsnprintf(nullptr, 0, format, measure);
-        va_end(measure);
-        if (length > 0) {
-            const std::size_t old = text.size();
-            text.resize(old + static_cast<std::size_t>(length) + 1);
-            std::vsnprintf(&text[old], static_cast<std::size_t>(length) + 1, format, args);
-            text.resize(old + static_cast<std::size_t>(length));
-        }
-        va_end(args);
-    }
-};
-
-// A "]]>" inside the text would end the CDATA section early; such a text is written as
-// several adjacent CDATA sections, split between "]]" and ">", which read back as one.
-void PushCData(XMLPrinter& printer, const std::string& text)
-{
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = text.find("]]>", start);
-        if (end == std::string::npos) {
-            printer.PushText(text.c_str() + start, true);
-            return;
-        }
-        printer.PushText(text.substr(start, end + 2 - start).c_str(), true);
-        start = end + 2;
-    }
-}
-
-void WriteDevices(XMLPrinter& printer, const CKelvraDeviceList& devices)
+void WriteDevices(CXmlWriter& printer, const CKelvraDeviceList& devices)
 {
     printer.OpenElement("devices");
     for (int d = 0; d < devices.GetDeviceCount(); ++d) {
         const CKelvraDevice* device = devices.GetDevice(d);
         printer.OpenElement("device");
-        printer.PushAttribute("ipaddress", device->GetIpAddressText().c_str());
-        printer.PushAttribute("type", device->GetTypeKey().c_str());
+        printer.PushAttribute("ipaddress", device->GetIpAddressText());
+        printer.PushAttribute("type", device->GetTypeKey());
         printer.PushAttribute("dmxportnumbers", device->GetPortCount());
         for (int p = 0; p < device->GetPortCount(); ++p) {
             printer.OpenElement("dmxport");
@@ -87,7 +43,7 @@ void WriteDevices(XMLPrinter& printer, const CKelvraDeviceList& devices)
     printer.CloseElement();
 }
 
-void WriteSection(XMLPrinter& printer, CQuiltmarkDoc& doc, CSubDoc& section, int position,
+void WriteSection(CXmlWriter& printer, CQuiltmarkDoc& doc, CSubDoc& section, int position,
     const std::string& date)
 {
     section.RebuildItems();
@@ -95,14 +51,14 @@ void WriteSection(XMLPrinter& printer, CQuiltmarkDoc& doc, CSubDoc& section, int
     const CFixtureType* type = doc.GetFixtureType(section);
 
     printer.OpenElement("document");
-    printer.PushAttribute("name", section.name.c_str());
+    printer.PushAttribute("name", section.name);
 
     printer.OpenElement("job");
-    printer.PushAttribute("fix_type", type ? type->type.c_str() : "");
+    printer.PushAttribute("fix_type", type ? type->type : setup.unresolved_fix_type);
     printer.PushAttribute("skope_style_type", setup.skope_style_type);
     printer.PushAttribute("matrix_width", setup.matrix_width);
     printer.PushAttribute("matrix_height", setup.matrix_height);
-    printer.PushAttribute("screen_med_name", setup.screen_med_name.c_str());
+    printer.PushAttribute("screen_med_name", setup.screen_med_name);
     printer.PushAttribute("screen_id", setup.screen_id);
     printer.PushAttribute("base_universe", setup.base_universe);
     printer.PushAttribute("addr_first", setup.addr_first);
@@ -114,7 +70,7 @@ void WriteSection(XMLPrinter& printer, CQuiltmarkDoc& doc, CSubDoc& section, int
     printer.CloseElement();
 
     printer.OpenElement("info");
-    printer.PushText(section.info.c_str());
+    printer.PushText(section.info);
     printer.CloseElement();
 
     printer.OpenElement("metaitems");
@@ -130,7 +86,7 @@ void WriteSection(XMLPrinter& printer, CQuiltmarkDoc& doc, CSubDoc& section, int
     printer.PushComment(kProgrammerComment);
 
     printer.OpenElement("skopescript");
-    PushCData(printer, BuildSkopeScript(section, position + 1, date));
+    printer.PushCData(BuildSkopeScript(section, position + 1, date));
     printer.CloseElement();
 
     printer.OpenElement("patchhints");
@@ -142,15 +98,13 @@ void WriteSection(XMLPrinter& printer, CQuiltmarkDoc& doc, CSubDoc& section, int
     printer.OpenElement("patchdatas");
     ForEachPatchLine(section, [&printer](const std::string& line) {
         printer.OpenElement("patchdata");
-        printer.PushAttribute("value", line.c_str());
+        printer.PushAttribute("value", line);
         printer.CloseElement();
     });
     printer.CloseElement();
 
     printer.CloseElement();
 }
-
-// ---- reading ----------------------------------------------------------------------
 
 std::string TextAttribute(const XMLElement& element, const char* name)
 {
@@ -201,9 +155,18 @@ std::string SizeText(long long width, long long height)
     return text;
 }
 
-bool ReadSection(const XMLElement& element, CQuiltmarkDoc& doc, std::string* error)
+// Texts enter the project here: what a project file cannot store is replaced (and the
+// user told once per file by the caller).
+std::string StoredTextAttribute(const XMLElement& element, const char* name, bool& replaced)
 {
-    std::string name = TextAttribute(element, "name");
+    std::string text = TextAttribute(element, name);
+    replaced = MakeStorableText(text) || replaced;
+    return text;
+}
+
+bool ReadSection(const XMLElement& element, CQuiltmarkDoc& doc, bool& replaced, std::string* error)
+{
+    std::string name = StoredTextAttribute(element, "name", replaced);
     if (!doc.IsSectionNameFree(name))
         name = doc.MakeUniqueSectionName();
     CSubDoc* section = doc.AddSection();
@@ -215,16 +178,24 @@ bool ReadSection(const XMLElement& element, CQuiltmarkDoc& doc, std::string* err
     if (const XMLElement* info = element.FirstChildElement("info")) {
         const char* text = info->GetText();
         section->info = text ? text : "";
+        replaced = MakeStorableText(section->info) || replaced;
     }
 
     if (const XMLElement* job = element.FirstChildElement("job")) {
         CSectionSetup& setup = section->setup;
-        setup.fix_type = doc.GetLibrary().ResolveTypeName(
-            TextAttribute(*job, "fix_type"), name, doc.Messages());
+        const std::string typeName = TextAttribute(*job, "fix_type");
+        const CMetaLib& library = doc.GetLibrary();
+        // Without a readable library there is no type to fall back on (the user was told):
+        // the section keeps the name so that the next save writes it back.
+        setup.fix_type = library.GetCount() > 0
+            ? library.ResolveTypeName(typeName, name, doc.Messages())
+            : 0;
+        if (!library.GetAt(setup.fix_type))
+            setup.unresolved_fix_type = typeName;
         setup.skope_style_type = AtoiAttribute(*job, "skope_style_type");
         setup.matrix_width = AtoiAttribute(*job, "matrix_width");
         setup.matrix_height = AtoiAttribute(*job, "matrix_height");
-        setup.screen_med_name = TextAttribute(*job, "screen_med_name");
+        setup.screen_med_name = StoredTextAttribute(*job, "screen_med_name", replaced);
         CutTextKeepingUtf8(setup.screen_med_name, CSubDoc::kMaxTextLength);
         setup.screen_id = AtoiAttribute(*job, "screen_id");
         setup.base_universe = AtoiAttribute(*job, "base_universe");
@@ -274,6 +245,51 @@ bool ReadSection(const XMLElement& element, CQuiltmarkDoc& doc, std::string* err
     return true;
 }
 
+std::string LineText(long long line)
+{
+    std::string text = "Line ";
+    AppendDecimal(text, line);
+    return text;
+}
+
+long long LineOfOffset(const char* data, std::size_t offset)
+{
+    long long line = 1;
+    for (std::size_t i = 0; i < offset; ++i)
+        line += data[i] == '\n';
+    return line;
+}
+
+// Faults the parser would report poorly or not at all: it reads only up to a NUL byte.
+std::string ProblemBeforeParsing(const char* data, std::size_t size)
+{
+    if (size == 0)
+        return "The file is empty.";
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(data[i]); };
+    if (size >= 2
+        && ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF)
+            || (byte(0) == 0 && byte(1) == '<') || (byte(0) == '<' && byte(1) == 0)))
+        return "The file is UTF-16 text; project files are UTF-8.";
+    if (const void* nul = std::memchr(data, '\0', size)) {
+        const auto offset = static_cast<std::size_t>(static_cast<const char*>(nul) - data);
+        return LineText(LineOfOffset(data, offset)) + ": the file holds a NUL byte, which XML does not allow.";
+    }
+    return std::string();
+}
+
+std::string ParserProblem(const tinyxml2::XMLDocument& xml)
+{
+    const char* what = "the XML is not well-formed";
+    switch (xml.ErrorID()) {
+    case tinyxml2::XML_ERROR_EMPTY_DOCUMENT: what = "the file holds no XML element"; break;
+    case tinyxml2::XML_ERROR_MISMATCHED_ELEMENT: what = "an element is not closed properly"; break;
+    case tinyxml2::XML_ELEMENT_DEPTH_EXCEEDED: what = "the elements are nested too deeply"; break;
+    case tinyxml2::XML_ERROR_PARSING_ATTRIBUTE: what = "an attribute cannot be read"; break;
+    default: break;
+    }
+    return LineText(xml.ErrorLineNum()) + ": " + what + " (" + xml.ErrorName() + ").";
+}
+
 } // namespace
 
 std::string CProjectFileWriter::Write(CQuiltmarkDoc& doc, const std::string& date)
@@ -281,7 +297,7 @@ std::string CProjectFileWriter::Write(CQuiltmarkDoc& doc, const std::string& dat
     const std::string when = date.empty() ? FormatScriptDate(std::time(nullptr)) : date;
     doc.RebuildUniverseUse();
 
-    CStringPrinter printer;
+    CXmlWriter printer;
     printer.PushDeclaration(kDeclaration);
     printer.OpenElement("quiltmark");
     printer.PushAttribute("version", 1);
@@ -301,10 +317,17 @@ bool CProjectFileReader::Read(
     CQuiltmarkDoc& doc, const char* data, std::size_t size, std::string* error)
 {
     doc.Reset();
+    std::string problem = ProblemBeforeParsing(data, size);
     tinyxml2::XMLDocument xml;
-    if (size == 0 || xml.Parse(data, size) != tinyxml2::XML_SUCCESS)
+    if (problem.empty() && xml.Parse(data, size) != tinyxml2::XML_SUCCESS)
+        problem = ParserProblem(xml);
+    if (!problem.empty()) {
+        if (error)
+            *error = problem;
         return false;
+    }
 
+    bool replaced = false;
     const XMLElement* root = xml.FirstChildElement("quiltmark");
     if (root) {
         ReadDevices(root->FirstChildElement("devices"), doc.GetDevices());
@@ -316,12 +339,14 @@ bool CProjectFileReader::Read(
                     doc.Messages().ShowMessage(kTooManySections, MessageIcon::Warning);
                     break;
                 }
-                if (!ReadSection(*element, doc, error))
+                if (!ReadSection(*element, doc, replaced, error))
                     return false;
                 ++read;
             }
         }
     }
+    if (replaced)
+        doc.Messages().ShowMessage(kControlsReplacedMessage, MessageIcon::Warning);
 
     doc.RebuildUniverseUse();
     doc.RebuildScreenIdUse();

@@ -6,6 +6,7 @@
 #include "document/SafeFile.h"
 #include "formats/JobFile.h"
 #include "formats/SkopeScript.h"
+#include "formats/StoredText.h"
 
 #include <algorithm>
 #include <climits>
@@ -93,7 +94,10 @@ bool CQuiltmarkDoc::LoadFromBuffer(const char* data, std::size_t size)
         CSubDoc* section = AddSection();
         const std::size_t rest = std::min(size, lineEnd + 1);
         std::istringstream in(std::string(data + rest, size - rest));
-        if (section && ReadJobFile(in, *section, m_library, &error)) {
+        bool replaced = false;
+        if (section && ReadJobFile(in, *section, m_library, &error, &replaced)) {
+            if (replaced)
+                m_messages.ShowMessage(kControlsReplacedMessage, MessageIcon::Warning);
             section->initialised = true;
             section->name = "new 1";
             section->RecountUniverses();

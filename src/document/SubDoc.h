@@ -25,6 +25,9 @@ struct CSectionSetup {
     int primary_direction = 0;        // 0 horizontal, 1 vertical
     int check_invert_secondaries = 0; // snake
     int section_id = 0;               // only read from job files
+    // The type name a project file gave while the library has no type for it (the library
+    // could not be read): written back unchanged so that saving loses nothing.
+    std::string unresolved_fix_type;
 };
 
 // One fixture (unit) of the matrix. Small and flat: sections hold millions of them.

@@ -4,6 +4,7 @@
 #include "app/MetaLib.h"
 #include "document/SubDoc.h"
 #include "formats/NumberText.h"
+#include "formats/StoredText.h"
 
 #include <cctype>
 #include <climits>
@@ -88,7 +89,7 @@ void ReadBlock(CJobLineReader& reader, const std::string& tag,
     }
 }
 
-void ReadJobBlock(CJobLineReader& reader, CSectionSetup& setup)
+void ReadJobBlock(CJobLineReader& reader, CSectionSetup& setup, bool& replaced)
 {
     setup.fix_type = 0;
     setup.matrix_width = 0;
@@ -125,6 +126,7 @@ void ReadJobBlock(CJobLineReader& reader, CSectionSetup& setup)
         [&](const char* name, const std::string& value) {
             if (std::string(name) == "screen_med_name") {
                 setup.screen_med_name = value;
+                replaced = MakeStorableText(setup.screen_med_name) || replaced;
                 CutTextKeepingUtf8(setup.screen_med_name, CSubDoc::kMaxTextLength);
                 return;
             }
@@ -231,11 +233,15 @@ bool CJobLineReader::NextKeyLine(const std::string& tag, std::string& key, std::
     }
 }
 
-bool ReadJobFile(std::istream& in, CSubDoc& section, const CMetaLib& library, std::string* error)
+bool ReadJobFile(std::istream& in, CSubDoc& section, const CMetaLib& library, std::string* error,
+    bool* replacedControls)
 {
     CJobLineReader reader(in);
     CSectionSetup setup = section.setup;
-    ReadJobBlock(reader, setup);
+    bool replaced = false;
+    ReadJobBlock(reader, setup, replaced);
+    if (replacedControls)
+        *replacedControls = replaced;
     // Job files name the type by its old library number; no match leaves the section
     // without a type, and everything that needs one skips it.
     setup.fix_type = library.IndexOfOldIndex(setup.fix_type);

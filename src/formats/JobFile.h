@@ -25,6 +25,7 @@ private:
 // Reads the rest of a job file (after its "<JOB>" line) into `section`: the JOB block,
 // then W x H META_ITEM blocks. fix_type is mapped from the old index to the library
 // index (-1 when no type carries it). Refuses (false, section untouched) a size beyond
-// the section limits.
-bool ReadJobFile(
-    std::istream& in, CSubDoc& section, const CMetaLib& library, std::string* error = nullptr);
+// the section limits. Texts are made storable (a NUL or another control character becomes
+// a stand-in); `replacedControls` tells whether that happened.
+bool ReadJobFile(std::istream& in, CSubDoc& section, const CMetaLib& library,
+    std::string* error = nullptr, bool* replacedControls = nullptr);

@@ -12,3 +12,7 @@ std::string ToModelText(const QString& text, int maxBytes = -1);
 
 // Cuts UTF-8 bytes to at most `maxBytes` on a character boundary.
 std::string CutUtf8(const std::string& bytes, int maxBytes);
+
+// ToModelText for a text kept in the project: control characters a project file cannot
+// store become a stand-in; `replaced` tells whether any did, so the caller can say so.
+std::string ToProjectText(const QString& text, int maxBytes, bool* replaced);

@@ -4,6 +4,7 @@
 #include "dialogs/SetupSheets.h"
 #include "document/QuiltmarkDoc.h"
 #include "document/SubDoc.h"
+#include "formats/StoredText.h"
 #include "shell/ModelText.h"
 #include "view/QuiltmarkView.h"
 #include "view/TileContextMenu.h"
@@ -151,7 +152,10 @@ void CEditCommands::OnPageInfo()
     QString text = FromModelText(section->info);
     if (!m_prompt(QStringLiteral("Page-Info"), QStringLiteral("Page-Info:"), kPageInfoLength, text))
         return;
-    section->info = ToModelText(text.left(kPageInfoLength));
+    bool replaced = false;
+    section->info = ToProjectText(text.left(kPageInfoLength), -1, &replaced);
+    if (replaced)
+        m_doc.Messages().ShowMessage(kControlsReplacedMessage, MessageIcon::Warning);
     m_doc.SetModifiedFlag();
     emit documentChanged();
     if (m_view)

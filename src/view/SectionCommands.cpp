@@ -3,6 +3,7 @@
 #include "app/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
 #include "shell/ExtTabCtrl.h"
+#include "formats/StoredText.h"
 #include "shell/ModelText.h"
 #include "view/DialogBarPages.h"
 #include "view/QuiltmarkView.h"
@@ -130,7 +131,8 @@ void CSectionCommands::OnLabelEdited(int index)
 {
     CExtTabCtrl& tabs = m_bar.Tabs();
     CSubDoc* section = m_doc.GetSection(index);
-    const std::string name = ToModelText(tabs.GetLabel(index));
+    bool replaced = false;
+    const std::string name = ToProjectText(tabs.GetLabel(index), -1, &replaced);
     // A name already in use, the tab's own included, is refused and the old label returns.
     if (!section || !m_doc.IsSectionNameFree(name)) {
         tabs.EndEdit(false);
@@ -138,6 +140,10 @@ void CSectionCommands::OnLabelEdited(int index)
     }
     section->name = name;
     tabs.EndEdit(true);
+    if (replaced) {
+        tabs.SetLabel(index, FromModelText(name));
+        m_doc.Messages().ShowMessage(kControlsReplacedMessage, MessageIcon::Warning);
+    }
     m_doc.SetModifiedFlag();
     m_view.Redraw();
     m_bar.update();

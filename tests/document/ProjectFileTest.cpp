@@ -169,9 +169,10 @@ TEST(ProjectFileRoundTrip, EverythingComesBackAndTheSecondSaveIsIdentical)
     ASSERT_EQ(doc.GetSectionCount(), 3);
     EXPECT_EQ(doc.GetCurrentSectionIndex(), 0);
     const CSubDoc& readA = *doc.GetSection(0);
-    EXPECT_EQ(readA.name, "Front ]]> <wall> & \"quotes\" 'x' \xE9\xFC");
-    EXPECT_EQ(readA.info, "line 1\nline 2 <b> & ]]> \xB0");
-    EXPECT_EQ(readA.setup.screen_med_name, "Scr\xE4n;1");
+    // 8-bit texts come back as the UTF-8 of the Windows-1252 characters the window shows.
+    EXPECT_EQ(readA.name, "Front ]]> <wall> & \"quotes\" 'x' \xC3\xA9\xC3\xBC");
+    EXPECT_EQ(readA.info, "line 1\nline 2 <b> & ]]> \xC2\xB0");
+    EXPECT_EQ(readA.setup.screen_med_name, "Scr\xC3\xA4n;1");
     EXPECT_EQ(readA.setup.orientation, 1);
     EXPECT_EQ(readA.setup.screen_id, setupA.screen_id);
     EXPECT_EQ(readA.setup.base_universe, setupA.base_universe);

@@ -371,7 +371,10 @@ TEST(QuiltmarkDocLoading, UnreadableContentResetsAndStillCountsAsOpened)
     EXPECT_EQ(doc.GetUsedUniverseCount(), 0);
     EXPECT_FALSE(doc.IsChannelShared(0));
     ASSERT_FALSE(t.messages.calls.empty());
-    EXPECT_EQ(t.messages.calls.back().text, CQuiltmarkDoc::kCannotLoad);
+    // The fixed first line, then the parser's reason with its line.
+    EXPECT_EQ(t.messages.calls.back().text,
+        std::string(CQuiltmarkDoc::kCannotLoad)
+            + "\nLine 1: an element is not closed properly (XML_ERROR_MISMATCHED_ELEMENT).");
     EXPECT_EQ(t.messages.calls.back().icon, MessageIcon::Error);
 }
 

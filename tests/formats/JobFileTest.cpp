@@ -232,3 +232,18 @@ TEST_F(JobFileTest, AbsurdSizesAreRefusedAndSectionKept)
     EXPECT_EQ(section.GetTileAt(1)->address, 3);
     EXPECT_EQ(section.GetItemCount(), 2);
 }
+
+TEST_F(JobFileTest, ControlCharactersAndNulInTextsBecomeAStandIn)
+{
+    std::istringstream in(std::string("fix_type=7\nmatrix_width=1\nmatrix_height=1\n"
+                                      "screen_med_name=Fr\0nt\x01 \xE4\n</JOB>\n",
+        74));
+    bool replaced = false;
+    ASSERT_TRUE(ReadJobFile(in, section, library, &error, &replaced));
+    EXPECT_TRUE(replaced);
+    EXPECT_EQ(section.setup.screen_med_name, "Fr?nt? \xC3\xA4");
+
+    std::istringstream clean("fix_type=7\nscreen_med_name=Front\n</JOB>\n");
+    ASSERT_TRUE(ReadJobFile(clean, section, library, &error, &replaced));
+    EXPECT_FALSE(replaced);
+}

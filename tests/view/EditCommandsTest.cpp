@@ -3,6 +3,7 @@
 #include "dialogs/QuiltmarkBasicDlg.h"
 #include "dialogs/QuiltmarkLayoutDlg.h"
 #include "dialogs/SetupSheets.h"
+#include "formats/StoredText.h"
 
 #include <gtest/gtest.h>
 
@@ -93,6 +94,18 @@ TEST_F(EditCommandsTest, PageInfoEditsTheSectionsText)
     ui->view->OnCommand(CommandId::EditPageInfo);
     EXPECT_EQ(Section().info, "B\xC3\xBChne links");
     EXPECT_TRUE(data.doc.IsModified());
+}
+
+TEST_F(EditCommandsTest, PageInfoTurnsControlCharactersIntoAStandInAndSaysSo)
+{
+    commands->SetTextPrompt([](const QString&, const QString&, int, QString& text) {
+        text = QStringLiteral("Row\x01 1\tleft\nnext");
+        return true;
+    });
+    ui->view->OnCommand(CommandId::EditPageInfo);
+    EXPECT_EQ(Section().info, "Row? 1\tleft\nnext");
+    ASSERT_EQ(data.messages.calls.size(), 1u);
+    EXPECT_EQ(data.messages.calls[0].text, kControlsReplacedMessage);
 }
 
 TEST_F(EditCommandsTest, CreateMatrixSetsUpTheCurrentSection)
