@@ -67,7 +67,7 @@ TEST_F(SafeWriteCli, SaveAsFollowsALinkAndWritesADeviceWhereItIs)
     EXPECT_EQ(TypeOf(File("null")), S_IFCHR);
 }
 
-TEST_F(SafeWriteCli, SaveAsRefusesAReadOnlyFile)
+TEST_F(SafeWriteCli, SaveAsRefusesAReadOnlyFileAndOpeningAFifoFailsAtOnce)
 {
     ASSERT_TRUE(WriteFileSafely(File("ro.patch"), "old"));
     ::chmod(File("ro.patch").c_str(), 0444);
@@ -75,11 +75,8 @@ TEST_F(SafeWriteCli, SaveAsRefusesAReadOnlyFile)
     EXPECT_NE(m_err.find("read-only"), std::string::npos) << m_err;
     std::string kept;
     ReadWholeFile(File("ro.patch"), kept);
-    EXPECT_EQ(kept, "old");
-}
+    EXPECT_TRUE(kept == "old");
 
-TEST_F(SafeWriteCli, OpeningAFifoFailsAtOnceAndNamesIt)
-{
     ASSERT_EQ(::mkfifo(File("pipe.patch").c_str(), 0600), 0);
     EXPECT_EQ(Run("--readdress '" + File("pipe.patch") + "'"), 1);
     EXPECT_NE(m_err.find(File("pipe.patch") + ": it is a FIFO"), std::string::npos) << m_err;
