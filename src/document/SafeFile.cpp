@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
@@ -302,12 +303,18 @@ bool WriteDirectly(
         SetError(error, "Cannot write " + path + ": it is a socket, not a file");
         return false;
     }
+    // A FIFO whose reader went away must fail the write, not end the program.
+    struct sigaction ignore { };
+    struct sigaction previous { };
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGPIPE, &ignore, &previous);
     CFileDescriptor fd(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
     int code = 0;
     if (!fd.IsOpen())
         code = errno;
     else if (WriteAll(fd.Get(), bytes.data(), bytes.size(), code) && ::close(fd.Release()) != 0)
         code = errno;
+    ::sigaction(SIGPIPE, &previous, nullptr);
     if (code != 0) {
         SetError(error, Reason("Cannot write " + path, code));
         return false;

@@ -127,6 +127,15 @@ TEST(SafeFileWrite, WritesDevicesAndFifosWhereTheyAreAndRefusesOtherNonFiles)
     ::waitpid(reader, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_TRUE(S_ISFIFO(LinkInfo(fifo).st_mode));
+    // A reader that goes away early fails the write instead of ending the program.
+    const pid_t quitter = ::fork();
+    if (quitter == 0) {
+        char byte;
+        ::_exit(::read(::open(fifo.c_str(), O_RDONLY), &byte, 1) == 1 ? 0 : 1);
+    }
+    EXPECT_FALSE(WriteFileSafely(fifo, std::string(1 << 20, 'x'), &error));
+    EXPECT_NE(error.find("Broken pipe"), std::string::npos) << error;
+    ::waitpid(quitter, &status, 0);
 
     if (::geteuid() == 0) {
         // Private copies of /dev/null and /dev/full: a fault must not replace the real ones.
