@@ -2,13 +2,13 @@
 
 #include "app/MetaLibText.h"
 #include "app/UserMessages.h"
+#include "document/SafeFile.h"
 #include "formats/NumberText.h"
 
 #include <tinyxml2.h>
 
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <utility>
 
 namespace {
@@ -148,16 +148,10 @@ std::unique_ptr<CFixtureType> ReadLampAttributes(const tinyxml2::XMLElement* lam
 bool CMetaLib::Load(const std::string& path)
 {
     Clear();
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size <= 0 || size > static_cast<std::streamoff>(kMaxFileBytes))
-        return false;
-    in.seekg(0, std::ios::beg);
-    std::string data(static_cast<std::size_t>(size), '\0');
-    if (!in.read(&data[0], size))
+    // Only a regular file, and no more of it than a library can be: a FIFO or a device
+    // in its place must neither block the start nor fill the memory.
+    std::string data;
+    if (!ReadWholeFile(path, data, nullptr, kMaxFileBytes))
         return false;
     return LoadFromBuffer(data.data(), data.size());
 }

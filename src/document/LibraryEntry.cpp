@@ -20,7 +20,7 @@ bool CQuiltmarkDoc::WriteLibraryEntry(
     const std::string& metaName, const std::string& type, bool modifyCurrent)
 {
     std::string bytes;
-    if (!ReadWholeFile(m_libraryPath, bytes))
+    if (!ReadWholeFile(m_libraryPath, bytes, nullptr, CMetaLib::kMaxFileBytes))
         return false;
     // Only a file the library itself would load is rewritten: the parser stops at a NUL
     // byte, and whatever followed it would be lost when the file is written back.

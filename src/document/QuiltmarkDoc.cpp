@@ -61,11 +61,10 @@ bool CQuiltmarkDoc::OnNewDocument()
     return ok;
 }
 
-bool CQuiltmarkDoc::OnOpenDocument(const std::string& path)
+bool CQuiltmarkDoc::OnOpenDocument(const std::string& path, std::string* error)
 {
     std::string bytes;
-    std::string error;
-    if (!ReadWholeFile(path, bytes, &error))
+    if (!ReadWholeFile(path, bytes, error, kMaxProjectFileBytes))
         return false;
     LoadFromBuffer(bytes.data(), bytes.size());
     // The open counts as done even when the content was refused: the path is kept.

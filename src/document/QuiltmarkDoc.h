@@ -20,6 +20,12 @@ public:
     static constexpr const char* kLibraryInvalid =
         "The metalib.xml-file is not valid! Quiltmark can not be start.";
     static constexpr const char* kCannotLoad = "The document can not be load!";
+    // The largest project Save can write (8 sections at the tile and item limits; under
+    // 2 KiB per tile's lines and per patch line even with every name character escaped),
+    // so the reader never takes in more than a project can be.
+    static constexpr std::uint64_t kMaxProjectFileBytes = kMaxSections
+        * (std::uint64_t { CSubDoc::kMaxTiles } * 2048 + std::uint64_t { CSubDoc::kMaxItems } * 2048
+            + (std::uint64_t { 1 } << 20));
 
     // `libraryPath` is the full path of metalib.xml (the program directory's, or the one
     // given on the command line). `messages` must outlive the document.
@@ -30,12 +36,14 @@ public:
     // File New: clears the modified flag and the path, Reset, one section when none.
     bool OnNewDocument();
     // File Open: job file or project file; false only when the file cannot be opened at
-    // all (then nothing changed). An unreadable project reports kCannotLoad, leaves an
-    // empty project and still counts as opened.
-    bool OnOpenDocument(const std::string& path);
-    // File Save / Save As: writes beside the target and renames over it; on failure the
-    // old file and the document stay as they were, the failure is reported through the
-    // messages (with the system's reason) and `error` says why.
+    // all (then nothing changed and `error` says why, naming the file): missing, not a
+    // regular file, or larger than kMaxProjectFileBytes. An unreadable project reports
+    // kCannotLoad, leaves an empty project and still counts as opened.
+    bool OnOpenDocument(const std::string& path, std::string* error = nullptr);
+    // File Save / Save As, through WriteFileSafely (links followed, devices written
+    // directly, read-only files refused); on failure the old file and the document stay
+    // as they were, the failure is reported through the messages (with the reason) and
+    // `error` says why.
     bool OnSaveDocument(const std::string& path, std::string* error = nullptr);
     bool Reset();
     // The loading part of File Open, from bytes in memory: a job file when the first line

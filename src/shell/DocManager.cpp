@@ -115,9 +115,12 @@ bool CDocManager::OpenDocumentFile(const QString& path, bool askToSave)
     if (askToSave && !SaveModified())
         return false;
     const QString full = QFileInfo(path).absoluteFilePath();
-    if (!m_doc.OnOpenDocument(PathToModel(full))) {
+    std::string reason;
+    if (!m_doc.OnOpenDocument(PathToModel(full), &reason)) {
+        // The reason names the file.
         m_messages.ShowMessage(
-            "Failed to open document.\n\n" + PathToModel(full), MessageIcon::Error);
+            "Failed to open document.\n\n" + (reason.empty() ? PathToModel(full) : reason),
+            MessageIcon::Error);
         return false;
     }
     m_doc.SetPathName(PathToModel(full));

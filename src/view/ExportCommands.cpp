@@ -2,6 +2,7 @@
 
 #include "app/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
+#include "document/SafeFile.h"
 #include "formats/AsciiScheme.h"
 #include "shell/ModelText.h"
 
@@ -13,18 +14,11 @@
 
 bool WriteAsciiSchemeFile(const CSubDoc& section, const QString& path, QString* error)
 {
-    const std::string text = BuildAsciiScheme(section);
-    QFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    if (ok)
-        ok = file.write(text.data(), static_cast<qint64>(text.size()))
-            == static_cast<qint64>(text.size());
-    if (ok)
-        ok = file.flush();
-    const QString reason = file.errorString();
-    file.close();
+    std::string reason;
+    const bool ok = WriteFileSafely(
+        QFile::encodeName(path).toStdString(), BuildAsciiScheme(section), &reason);
     if (!ok && error)
-        *error = reason.left(255);
+        *error = QFile::decodeName(reason.c_str()).left(255);
     return ok;
 }
 

@@ -10,8 +10,8 @@ class CSubDoc;
 class IUserMessages;
 class QWidget;
 
-// Writes the ASCII-art patch scheme of a section to `path` (an existing file is
-// replaced). On failure `error` holds the system's text, at most 255 characters.
+// Writes the ASCII-art patch scheme of a section to `path` the way every file is saved
+// (WriteFileSafely). On failure `error` holds the reason, at most 255 characters.
 bool WriteAsciiSchemeFile(const CSubDoc& section, const QString& path, QString* error);
 
 // File > Export > "Patch Scheme as ASCII-Art Text File...".

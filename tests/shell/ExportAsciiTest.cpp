@@ -60,3 +60,22 @@ TEST(ExportAsciiTest, ProposedNameNeverIsTheProjectFile)
         CExportCommands::ProposedName("/home/ana/wall"), QStringLiteral("/home/ana/wall.txt"));
     EXPECT_TRUE(CExportCommands::ProposedName("").isEmpty());
 }
+
+TEST(ExportAsciiTest, ReadOnlyFileIsRefusedAlsoForRoot)
+{
+    CRecordingMessages messages;
+    CQuiltmarkDoc doc(messages, ProgramDirectory() + "/metalib.xml");
+    ASSERT_TRUE(doc.OnNewDocument());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ro.txt"));
+    QFile kept(path);
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
+    kept.write("old");
+    kept.close();
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    QString error;
+    EXPECT_FALSE(WriteAsciiSchemeFile(*doc.GetCurrentSection(), path, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("read-only"))) << error.toStdString();
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("old"));
+}
