@@ -173,6 +173,23 @@ struct CTempFile {
     std::string name; // empty while unnamed
 };
 
+// Calls `make` with fresh names of our pattern until it succeeds or fails for another
+// reason than a name already taken (its errno is then the reason).
+template <typename Make>
+bool WithFreshName(const std::string& directory, const std::string& prefix, int& code, Make make)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (make(directory + "/" + prefix + RandomSuffix()))
+            return true;
+        if (errno != EEXIST) {
+            code = errno;
+            return false;
+        }
+    }
+    code = EEXIST;
+    return false;
+}
+
 bool CreateTemp(const std::string& directory, const std::string& prefix, bool allowUnnamed,
     CTempFile& temp, int& code)
 {
@@ -188,22 +205,15 @@ bool CreateTemp(const std::string& directory, const std::string& prefix, bool al
             return false;
         }
     }
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = directory + "/" + prefix + RandomSuffix();
+    return WithFreshName(directory, prefix, code, [&temp](const std::string& name) {
         temp.fd.Reset(
             ::open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (temp.fd.IsOpen()) {
-            ::flock(temp.fd.Get(), LOCK_EX);
-            temp.name = name;
-            return true;
-        }
-        if (errno != EEXIST) {
-            code = errno;
+        if (!temp.fd.IsOpen())
             return false;
-        }
-    }
-    code = EEXIST;
-    return false;
+        ::flock(temp.fd.Get(), LOCK_EX);
+        temp.name = name;
+        return true;
+    });
 }
 
 // Gives an unnamed temporary file a name of our pattern. The /proc form of linkat needs
@@ -213,19 +223,12 @@ bool NameTemp(CTempFile& temp, const std::string& directory, const std::string& 
     if (!temp.name.empty())
         return true;
     const std::string source = "/proc/self/fd/" + std::to_string(temp.fd.Get());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = directory + "/" + prefix + RandomSuffix();
-        if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-            temp.name = name;
-            return true;
-        }
-        if (errno != EEXIST) {
-            code = errno;
+    return WithFreshName(directory, prefix, code, [&](const std::string& name) {
+        if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
             return false;
-        }
-    }
-    code = EEXIST;
-    return false;
+        temp.name = name;
+        return true;
+    });
 }
 
 enum class TargetKind { Missing, Regular, Directory, Other };
