@@ -101,7 +101,12 @@ CMainFrame::~CMainFrame()
 {
     qApp->removeEventFilter(this);
     m_idleTimer.stop();
-    // The view refers to the handlers and the document: it goes first.
+    // The handlers filter the view's events: they go while the view is whole, so that none
+    // of them sees it half torn down. Then the view, before the document it shows.
+    for (const auto& handler : m_viewHandlers)
+        m_view->RemoveCommandHandler(handler.get());
+    m_sectionCommands = nullptr;
+    m_viewHandlers.clear();
     delete takeCentralWidget();
     m_view = nullptr;
 }
