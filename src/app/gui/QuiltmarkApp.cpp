@@ -93,11 +93,11 @@ bool CQuiltmarkApp::InitInstance(const CGuiCommandLine& commandLine)
         }
     } catch (const std::exception& failure) {
         // As for a file that cannot be opened at all: said, and no window.
-        const std::string reason = CMainFrame::FailureReason(&failure);
-        m_messages.ShowMessage(opens ? "Failed to open document.\n\n"
-                    + PathToModel(commandLine.fileName) + "\n\n" + reason
-                                     : reason,
-            MessageIcon::Error);
+        std::string text = CMainFrame::FailureReason(&failure);
+        if (opens)
+            text = "Failed to open document.\n\n" + PathToModel(commandLine.fileName) + "\n\n"
+                + text;
+        m_messages.ShowMessage(text, MessageIcon::Error);
     }
     if (!ok) {
         m_frame.reset();
