@@ -31,6 +31,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
+#include <cstdio>
+#include <new>
 
 namespace {
 
@@ -101,7 +103,12 @@ CMainFrame::~CMainFrame()
 {
     qApp->removeEventFilter(this);
     m_idleTimer.stop();
-    // The view refers to the handlers and the document: it goes first.
+    // The handlers filter the view's events: they go while the view is whole, so that none
+    // of them sees it half torn down. Then the view, before the document it shows.
+    for (const auto& handler : m_viewHandlers)
+        m_view->RemoveCommandHandler(handler.get());
+    m_sectionCommands = nullptr;
+    m_viewHandlers.clear();
     delete takeCentralWidget();
     m_view = nullptr;
 }
@@ -279,9 +286,89 @@ void CMainFrame::CreateStatusBar()
 
 bool CMainFrame::ExecuteCommand(CommandId id)
 {
-    const bool handled = m_router.Execute(id);
+    bool handled = true;
+    RunReportingFailure([this, id, &handled] { handled = m_router.Execute(id); });
     UpdateCommandStates();
     return handled;
+}
+
+bool CMainFrame::RunReportingFailure(const std::function<void()>& work)
+{
+    try {
+        work();
+        return true;
+    } catch (const std::exception& failure) {
+        ReportFailure(&failure);
+    } catch (...) {
+        ReportFailure(nullptr);
+    }
+    return false;
+}
+
+std::string CMainFrame::FailureReason(const std::exception* failure)
+{
+    if (dynamic_cast<const std::bad_alloc*>(failure))
+        return "There is not enough memory.";
+    return std::string("Unexpected error: ") + (failure ? failure->what() : "unknown");
+}
+
+void CMainFrame::ReportFailure(const std::exception* failure)
+{
+    const bool discarded = m_documentDiscarded;
+    m_documentDiscarded = false;
+    std::string text = FailureReason(failure);
+    if (discarded)
+        text += "\nThe file was not opened; a new, empty project is shown instead.";
+    else
+        text += "\nThe command was not finished and may have been carried out in part: check "
+                "the project before saving it.";
+    if (m_reportingFailure) {
+        // A second message box over the first could follow it forever.
+        std::fprintf(stderr, "quiltmark: %s\n", text.c_str());
+        return;
+    }
+    m_reportingFailure = true;
+    try {
+        // A command that stopped half-way may have left the derived tables behind the
+        // tiles; the window must show the data as it is.
+        m_doc->RebuildTables();
+        emit m_view->sectionsReset();
+        m_view->Redraw();
+        UpdateTitle();
+    } catch (const std::exception&) {
+        // Still short of memory: the next change of tiles rebuilds them.
+    }
+    try {
+        m_messages.ShowMessage(text, MessageIcon::Error);
+    } catch (const std::exception&) {
+        std::fprintf(stderr, "quiltmark: %s\n", text.c_str());
+    }
+    m_reportingFailure = false;
+}
+
+bool CMainFrame::OpenDocumentFile(const QString& path, bool askToSave)
+{
+    if (askToSave && !m_docManager->SaveModified())
+        return false;
+    try {
+        return m_docManager->OpenDocumentFile(path, false);
+    } catch (...) {
+        // Save would replace the file with the part that was read.
+        DiscardPartlyLoadedDocument();
+        throw;
+    }
+}
+
+void CMainFrame::DiscardPartlyLoadedDocument()
+{
+    m_documentDiscarded = true;
+    try {
+        m_docManager->OnFileNew(false);
+    } catch (const std::exception&) {
+        // Without a path, Save asks for a name and cannot replace the file.
+        m_doc->SetPathName(std::string());
+        m_doc->SetModifiedFlag(false);
+    }
 }
 
 void CMainFrame::UpdateCommandStates()
@@ -367,7 +454,8 @@ void CMainFrame::dropEvent(QDropEvent* event)
         activateWindow();
         raise();
         // One document at a time: the first dropped file is opened.
-        m_docManager->OpenDocumentFile(url.toLocalFile());
+        const QString path = url.toLocalFile();
+        RunReportingFailure([this, &path] { OpenDocumentFile(path); });
         return;
     }
 }

@@ -6,8 +6,11 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
+#include <exception>
+#include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 class CDialogBarPages;
@@ -47,8 +50,21 @@ public:
     QToolBar& GetToolBar() { return *m_toolBar; }
     QAction* GetAction(CommandId id) const;
 
-    // Runs a command along the route; false when nobody handled it.
+    // Runs a command along the route; false when nobody handled it. A command that fails
+    // with an exception (out of memory) is reported and counts as handled.
     bool ExecuteCommand(CommandId id);
+    // Runs `work`; an exception is reported as ReportFailure does. False when it failed.
+    bool RunReportingFailure(const std::function<void()>& work);
+    // Tells the user that a command or event failed and brings the window back in line
+    // with the data. Nested failures while the message is up go to standard error.
+    void ReportFailure(const std::exception* failure);
+    // Why something failed, in one sentence for the user.
+    static std::string FailureReason(const std::exception* failure);
+
+    // File Open of `path` (asking to save first when `askToSave`). An exception while the
+    // file is read leaves a new, empty project instead of a partly read one under the
+    // file's name, then goes on to the caller.
+    bool OpenDocumentFile(const QString& path, bool askToSave = true);
     CCommandState QueryCommand(CommandId id) const { return m_router.Query(id); }
     // Enables, disables and checks every menu entry and tool bar button.
     void UpdateCommandStates();
@@ -74,6 +90,7 @@ private:
     void CreateStatusBar();
     void UpdateRecentFileMenu();
     void UpdateKeyIndicators(const QKeyEvent& event);
+    void DiscardPartlyLoadedDocument();
 
     IUserMessages& m_messages;
     CRecentFileList& m_recent;
@@ -91,4 +108,6 @@ private:
     CSectionCommands* m_sectionCommands = nullptr;
     CCommandRouter m_router;
     QTimer m_idleTimer;
+    bool m_reportingFailure = false;
+    bool m_documentDiscarded = false;
 };

@@ -44,7 +44,11 @@ CQuiltmarkView::CQuiltmarkView(CQuiltmarkDoc& doc, QWidget* parent)
     setObjectName(QStringLiteral("quiltmarkView"));
 }
 
-CQuiltmarkView::~CQuiltmarkView() = default;
+CQuiltmarkView::~CQuiltmarkView()
+{
+    // Tearing down the widgets sends events; a filter must not take them for this view's.
+    emit destroying();
+}
 
 void CQuiltmarkView::AddCommandHandler(ICommandTarget* handler)
 {

@@ -80,6 +80,8 @@ signals:
     void statusTextChanged(const QString& text);
     // The document's section list changed shape (after New/Open): refill the sections bar.
     void sectionsReset();
+    // The view is being destroyed and is still whole: whoever filters its events stops now.
+    void destroying();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

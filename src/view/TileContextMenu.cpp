@@ -29,6 +29,16 @@ CTileContextMenu::CTileContextMenu(CQuiltmarkDoc& doc, CQuiltmarkView& view, QOb
     view.viewport()->installEventFilter(this);
     // The menu key reaches the widget with the keyboard focus, the view, not its viewport.
     view.installEventFilter(this);
+    connect(&view, &CQuiltmarkView::destroying, this, &CTileContextMenu::StopWatching);
+}
+
+void CTileContextMenu::StopWatching()
+{
+    if (!m_view)
+        return;
+    m_view->viewport()->removeEventFilter(this);
+    m_view->removeEventFilter(this);
+    m_view = nullptr;
 }
 
 std::vector<CTileContextMenu::Entry> CTileContextMenu::Entries() const

@@ -58,6 +58,7 @@ protected:
 
 private:
     void ModifySelection(bool createItems);
+    void StopWatching();
 
     CQuiltmarkDoc& m_doc;
     QPointer<CQuiltmarkView> m_view;

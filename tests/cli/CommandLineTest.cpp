@@ -130,15 +130,67 @@ TEST(CommandLine, ReaddressAutoConnectAndListFixtures)
     EXPECT_EQ(doc.GetSection(0)->GetTile(0, 1)->address, 33); // snake: row 2 runs back
     (void)std::system(("rm -rf '" + tmp + "'").c_str());
 
-    // The job file has no devices: auto-connect cannot place its universe.
-    const Result connect = RunProgram("--auto-connect '" + kExamples + "/legacy.job'");
-    EXPECT_EQ(connect.status, 1);
-    EXPECT_NE(connect.err.find("not enough Devices"), std::string::npos) << connect.err;
-
     const Result list = RunProgram("--list-fixtures");
     EXPECT_EQ(list.status, 0);
     EXPECT_NE(list.out.find("0: "), std::string::npos);
     EXPECT_NE(list.out.find(" channels per fixture\n"), std::string::npos);
+}
+
+TEST(CommandLine, TooFewPortsForAutoConnectIsAWarningAndEveryOutputIsWritten)
+{
+    char dir[] = "/tmp/quiltmark-cli-XXXXXX";
+    const std::string tmp = mkdtemp(dir);
+    CRecordingMessages messages;
+    const std::string library = std::string(QUILTMARK_BIN_DIR) + "/metalib.xml";
+    {
+        // The example wall with one two-port device, all ports free.
+        CQuiltmarkDoc doc(messages, library);
+        ASSERT_TRUE(doc.OnOpenDocument(kExamples + "/stage-wall.patch"));
+        doc.RebuildUniverseUse();
+        ASSERT_GT(doc.GetUsedUniverseCount(), 2);
+        doc.GetDevices().RemoveAllDevices();
+        doc.GetDevices().AddDeviceFromText("PORTER", "10.0.0.1");
+        ASSERT_TRUE(WriteFileSafely(tmp + "/in.patch", CProjectFileWriter::Write(doc, kDate)));
+    }
+    const Result r = RunProgram("--auto-connect --save-as '" + tmp + "/out.patch' --section 2 "
+        + "--export-ascii - '" + tmp + "/in.patch'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(
+        r.err.find("warning: There are not enough Devices for Auto-Connect!"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(r.out.empty());
+
+    // The two lowest used universes found the two ports and stay connected.
+    CQuiltmarkDoc out(messages, library);
+    ASSERT_TRUE(out.OnOpenDocument(tmp + "/out.patch"));
+    ASSERT_TRUE(out.WasLoadSuccessful());
+    out.RebuildUniverseUse();
+    ASSERT_EQ(out.GetDevices().GetDeviceCount(), 1);
+    const int lowest = out.GetNextUsedUniverse(-1);
+    EXPECT_EQ(out.GetDevices().GetDevice(0)->GetPortUniverse(0), lowest);
+    EXPECT_EQ(out.GetDevices().GetDevice(0)->GetPortUniverse(1), out.GetNextUsedUniverse(lowest));
+    (void)std::system(("rm -rf '" + tmp + "'").c_str());
+}
+
+TEST(CommandLine, RunningOutOfMemoryIsAFailureWithItsReasonNotAnAbort)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#else
+    // /dev/zero never ends; under a limit on the address space, reading it runs out of
+    // memory (or is refused outright), which must end the run in order.
+    char dir[] = "/tmp/quiltmark-cli-XXXXXX";
+    const std::string tmp = mkdtemp(dir);
+    const std::string command = "sh -c 'ulimit -v 600000; exec \"$0\" --save-as - /dev/zero' '"
+        + kBin + "' >/dev/null 2>'" + tmp + "/err'";
+    const int raw = std::system(command.c_str());
+    std::string err;
+    ReadWholeFile(tmp + "/err", err);
+    (void)std::system(("rm -rf '" + tmp + "'").c_str());
+    ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << WTERMSIG(raw) << ": " << err;
+    EXPECT_EQ(WEXITSTATUS(raw), 1) << err;
+    EXPECT_FALSE(err.empty());
+#endif
 }
 
 } // namespace

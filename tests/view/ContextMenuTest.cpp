@@ -252,4 +252,19 @@ TEST_F(LibraryEntryTest, CancelWritesNothingAndAnUnreadableLibraryIsReported)
     EXPECT_FALSE(QFile::exists(dir.filePath("metalib_new.xml")));
 }
 
+TEST(ContextMenuLifetime, AViewDestroyedFirstLeavesTheMenuWithoutIt)
+{
+    CViewTestDoc data;
+    data.SetUp("LUMORA_PIXELDOT_RGB", 2, 2);
+    auto view = std::make_unique<CQuiltmarkView>(data.doc);
+    CTileContextMenu menu(data.doc, *view);
+    view->SetTileMode(TileMode::MoveEdit);
+    EXPECT_FALSE(menu.Entries().empty());
+    // Tearing the widget down sends it events; the menu must not take it for a view then
+    // (the sanitizer build reports the wrong downcast).
+    view.reset();
+    EXPECT_TRUE(menu.Entries().empty());
+    EXPECT_FALSE(menu.ShowAt(QPoint(1, 1)));
+}
+
 } // namespace

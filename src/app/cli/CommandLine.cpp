@@ -34,7 +34,9 @@ constexpr const char* kUsage
       "  --library PATH         read the fixture library from PATH (default: metalib.xml\n"
       "                         beside the program)\n"
       "  --readdress            set up every section again with its own addressing values\n"
-      "  --auto-connect         connect the used universes to the devices' ports again\n"
+      "  --auto-connect         connect the used universes to the devices' ports again;\n"
+      "                         too few ports is a warning: the universes that found a\n"
+      "                         port stay connected and every output is still written\n"
       "  --section N            section for the per-section exports, from 1 (default 1)\n"
       "  --date TEXT            date written into the visualiser scripts (default: now)\n"
       "  --save-as OUT          write the project file\n"
@@ -45,7 +47,17 @@ constexpr const char* kUsage
       "  --print-pdf OUT.pdf    print every section's patch-matrix page into a PDF file\n"
       "                         (with --devices: the device list instead)\n"
       "\n"
-      "Exit status: 0 success, 1 failure (reason on standard error), 2 usage error.\n";
+      "Exit status: 0 success (warnings may be on standard error), 1 failure (reason on\n"
+      "standard error), 2 usage error.\n";
+
+// Messages of a step that cannot fail the run, marked as warnings on standard error.
+class CWarningMessages : public CStderrMessages {
+public:
+    void ShowMessage(const std::string& text, MessageIcon icon) override
+    {
+        CStderrMessages::ShowMessage("quiltmark: warning: " + text, icon);
+    }
+};
 
 struct Options {
     std::string library;
@@ -216,8 +228,10 @@ int Run(const Options& options)
     }
     if (options.autoConnect) {
         doc.RebuildUniverseUse();
-        if (!doc.GetDevices().AutoConnect(doc, messages))
-            return 1;
+        // Too few ports is a warning: the universes connected so far stay connected, and
+        // the outputs are written with them.
+        CWarningMessages warnings;
+        doc.GetDevices().AutoConnect(doc, warnings);
     }
 
     const bool perSection

@@ -4,6 +4,7 @@ namespace {
 
 enum class Switch {
     None,
+    Unknown,
     Print,
     PrintTo,
     Dde,
@@ -39,7 +40,8 @@ Switch SwitchOf(const QString& argument)
         return Switch::Embedding;
     if (is("Automation"))
         return Switch::Automation;
-    return Switch::None;
+    // "/word" may be a path; "-word" never names a file here.
+    return argument[0] == QLatin1Char('-') ? Switch::Unknown : Switch::None;
 }
 
 } // namespace
@@ -72,6 +74,9 @@ CGuiCommandLine CGuiCommandLine::Parse(const QStringList& arguments)
             continue;
         case Switch::Metalib:
             result.libraryEntry = true;
+            continue;
+        case Switch::Unknown:
+            result.unknownSwitches.append(argument);
             continue;
         case Switch::None:
             break;

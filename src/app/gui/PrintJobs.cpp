@@ -4,15 +4,17 @@
 #include "app/UserMessages.h"
 #include "app/cli/CommandLine.h"
 #include "document/QuiltmarkDoc.h"
+#include "document/SafeFile.h"
 #include "shell/ModelText.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QSaveFile>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -93,14 +95,13 @@ bool Parse(int argc, char** argv, PdfOptions& options, std::string& problem)
 bool PrintDocumentToPdf(const CQuiltmarkDoc& doc, const QString& path, PrintContent content,
     const CPrintStamp& stamp, QString* error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        SetError(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
-        return false;
-    }
+    // The pages are made in memory and written with the program's one safe write, so a
+    // failure never leaves a damaged or half-written file behind.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
     CPrintJobResult result;
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&buffer);
         writer.setCreator(QStringLiteral("Quiltmark"));
         writer.setTitle(FromModelText(doc.GetTitle()));
         // A printer's usual unprintable rim, so that the file prints as the paper would.
@@ -109,12 +110,13 @@ bool PrintDocumentToPdf(const CQuiltmarkDoc& doc, const QString& path, PrintCont
         result = RunPrintJob(writer, doc, BatchJob(content, stamp));
     }
     if (!result.ok) {
-        file.cancelWriting();
         SetError(error, QStringLiteral("Cannot write %1: the PDF could not be started").arg(path));
         return false;
     }
-    if (!file.commit()) {
-        SetError(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+    std::string reason;
+    if (!WriteFileSafely(
+            QFile::encodeName(path).toStdString(), buffer.data().toStdString(), &reason)) {
+        SetError(error, QString::fromLocal8Bit(reason.c_str()));
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "app/gui/QuiltmarkApp.h"
 
 #include "app/gui/AboutDlg.h"
+#include "app/gui/GuardedApplication.h"
 #include "app/gui/GuiCommandLine.h"
 #include "app/gui/MessageBoxMessages.h"
 #include "app/gui/PrintJobs.h"
@@ -83,11 +84,20 @@ bool CQuiltmarkApp::InitInstance(const CGuiCommandLine& commandLine)
     const bool opens = !commandLine.fileName.isEmpty()
         && commandLine.action != CGuiCommandLine::Action::FileNew
         && commandLine.action != CGuiCommandLine::Action::FileDde;
-    if (opens) {
-        m_refreshSectionsBar = true;
-        ok = m_frame->GetDocManager().OpenDocumentFile(commandLine.fileName, false);
-    } else {
-        ok = m_frame->GetDocManager().OnFileNew(false);
+    try {
+        if (opens) {
+            m_refreshSectionsBar = true;
+            ok = m_frame->OpenDocumentFile(commandLine.fileName, false);
+        } else {
+            ok = m_frame->GetDocManager().OnFileNew(false);
+        }
+    } catch (const std::exception& failure) {
+        // As for a file that cannot be opened at all: said, and no window.
+        std::string text = CMainFrame::FailureReason(&failure);
+        if (opens)
+            text = "Failed to open document.\n\n" + PathToModel(commandLine.fileName) + "\n\n"
+                + text;
+        m_messages.ShowMessage(text, MessageIcon::Error);
     }
     if (!ok) {
         m_frame.reset();
@@ -104,9 +114,12 @@ bool CQuiltmarkApp::OnCommand(CommandId id)
     case CommandId::FileNew:
         m_frame->GetDocManager().OnFileNew();
         return true;
-    case CommandId::FileOpen:
-        m_frame->GetDocManager().OnFileOpen();
+    case CommandId::FileOpen: {
+        const QString path = m_prompts->AskOpenFileName();
+        if (!path.isEmpty())
+            m_frame->OpenDocumentFile(path);
         return true;
+    }
     case CommandId::FileRecent1:
     case CommandId::FileRecent2:
     case CommandId::FileRecent3:
@@ -165,7 +178,8 @@ void CQuiltmarkApp::OnOpenRecentFile(int index)
     CDocManager& docs = m_frame->GetDocManager();
     if (!docs.SaveModified())
         return;
-    if (!docs.OpenDocumentFile(path, false)) {
+    // A failure half-way throws past this: the file is still there and stays listed.
+    if (!m_frame->OpenDocumentFile(path, false)) {
         // A file that is gone stays out of the list.
         m_recent->Remove(index);
         m_recent->Save();
@@ -177,19 +191,29 @@ void CQuiltmarkApp::OnOpenRecentFile(int index)
 
 int RunQuiltmarkApp(int argc, char** argv)
 {
-    QApplication application(argc, argv);
+    CGuardedApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QString::fromLatin1(kCompany));
     QCoreApplication::setApplicationName(QString::fromLatin1(kAppName));
     QGuiApplication::setDesktopFileName(QStringLiteral("quiltmark"));
+
+    const CGuiCommandLine commandLine = CGuiCommandLine::Parse(QApplication::arguments().mid(1));
+    for (const QString& word : commandLine.unknownSwitches)
+        std::fprintf(stderr, "quiltmark: ignoring unknown option %s\n", qPrintable(word));
+    const bool printing = commandLine.action == CGuiCommandLine::Action::FilePrint
+        || commandLine.action == CGuiCommandLine::Action::FilePrintTo;
+    if (printing && commandLine.fileName.isEmpty()) {
+        // Printing a new, empty project would be a blank page that nobody asked for.
+        std::fprintf(stderr, "quiltmark: /p and /pt need the project file to print\n");
+        return 2;
+    }
+
     InitShellResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quiltmark.svg")));
-
     CMessageBoxMessages messages;
     CDrawToolkit* toolkit = CDrawToolkit::Create();
     if (!toolkit->CreateAllFonts())
         messages.ShowMessage(CDrawToolkit::kLucidaFailed, MessageIcon::Error);
 
-    const CGuiCommandLine commandLine = CGuiCommandLine::Parse(QApplication::arguments().mid(1));
     SetLibraryEntryEnabled(commandLine.libraryEntry);
     if (commandLine.action == CGuiCommandLine::Action::Register
         || commandLine.action == CGuiCommandLine::Action::Unregister) {
@@ -210,8 +234,13 @@ int RunQuiltmarkApp(int argc, char** argv)
         if (app.InitInstance(commandLine)) {
             CMainFrame* frame = app.GetMainFrame();
             messages.SetParent(frame);
-            const bool printing = commandLine.action == CGuiCommandLine::Action::FilePrint
-                || commandLine.action == CGuiCommandLine::Action::FilePrintTo;
+            application.SetReporter(
+                [frame](const std::exception* failure) { frame->ReportFailure(failure); });
+            // The frame goes before the application: no report may reach it then.
+            struct ReporterReset {
+                CGuardedApplication& application;
+                ~ReporterReset() { application.SetReporter(nullptr); }
+            } reporterReset { application };
             if (printing) {
                 // Print every section and end, without showing the window. "/p" takes the
                 // default printer; "/pt" names one (driver and port mean nothing here).

@@ -21,8 +21,6 @@ TEST(GuiCommandLineTest, LinuxPathsAreFilesAndOnlySwitchWordsAreSwitches)
     cmd = CGuiCommandLine::Parse({ "/P" });
     EXPECT_EQ(cmd.action, Action::FileOpen);
     EXPECT_EQ(cmd.fileName, QStringLiteral("/P"));
-    cmd = CGuiCommandLine::Parse({ "-DDE" });
-    EXPECT_EQ(cmd.action, Action::FileOpen);
 
     cmd = CGuiCommandLine::Parse({ "-pt", "/tmp/b.patch", "Laser", "drv", "lp0" });
     EXPECT_EQ(cmd.action, Action::FilePrintTo);
@@ -30,6 +28,24 @@ TEST(GuiCommandLineTest, LinuxPathsAreFilesAndOnlySwitchWordsAreSwitches)
     EXPECT_EQ(cmd.printerName, QStringLiteral("Laser"));
     EXPECT_EQ(cmd.driverName, QStringLiteral("drv"));
     EXPECT_EQ(cmd.portName, QStringLiteral("lp0"));
+}
+
+TEST(GuiCommandLineTest, UnknownDashWordsAreIgnoredAndNeverTheFile)
+{
+    // "dde" matches exactly, so "-DDE" is no switch; "/x" may be a path, "-x" is not.
+    auto cmd = CGuiCommandLine::Parse({ "-x", "-DDE", "/srv/wall.patch", "-y" });
+    EXPECT_EQ(cmd.action, Action::FileOpen);
+    EXPECT_EQ(cmd.fileName, QStringLiteral("/srv/wall.patch"));
+    EXPECT_EQ(cmd.unknownSwitches, (QStringList { "-x", "-DDE", "-y" }));
+
+    cmd = CGuiCommandLine::Parse({ "-x" });
+    EXPECT_EQ(cmd.action, Action::FileNew);
+    EXPECT_TRUE(cmd.fileName.isEmpty());
+    cmd = CGuiCommandLine::Parse({ "/x" });
+    EXPECT_EQ(cmd.fileName, QStringLiteral("/x"));
+    EXPECT_TRUE(cmd.unknownSwitches.isEmpty());
+    // A lone "-" is no word at all.
+    EXPECT_EQ(CGuiCommandLine::Parse({ "-" }).fileName, QStringLiteral("-"));
 }
 
 TEST(GuiCommandLineTest, RegistrationWordsIgnoreCaseAndMetalibStandsAlone)

@@ -7,14 +7,14 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-TEST(StartupTest, WithoutMetalibTheProgramEndsWithItsMessageAndNoWindow)
-{
-    QTemporaryDir dir;
-    const QString program = dir.filePath(QStringLiteral("quiltmark"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(QUILTMARK_BIN_DIR "/quiltmark"), program));
-    ASSERT_FALSE(QFile::exists(dir.filePath(QStringLiteral("metalib.xml"))));
+namespace {
 
-    QProcess process;
+const QString kProgram = QStringLiteral(QUILTMARK_BIN_DIR "/quiltmark");
+
+// The window program without a display, its messages on standard error and its settings
+// and desktop files in `dir`.
+void PrepareWindowRun(QProcess& process, const QTemporaryDir& dir)
+{
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("QUILTMARK_MESSAGES"), QStringLiteral("stderr"));
@@ -22,12 +22,57 @@ TEST(StartupTest, WithoutMetalibTheProgramEndsWithItsMessageAndNoWindow)
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(dir.path());
+}
+
+} // namespace
+
+TEST(StartupTest, WithoutMetalibTheProgramEndsWithItsMessageAndNoWindow)
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("quiltmark"));
+    ASSERT_TRUE(QFile::copy(kProgram, program));
+    ASSERT_FALSE(QFile::exists(dir.filePath(QStringLiteral("metalib.xml"))));
+
+    QProcess process;
+    PrepareWindowRun(process, dir);
     process.start(program, {});
     ASSERT_TRUE(process.waitForFinished(30000)) << "the program kept running";
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_NE(process.exitCode(), 0);
     EXPECT_TRUE(process.readAllStandardError().contains(
         "The metalib.xml-file is not valid! Quiltmark can not be start."));
+}
+
+TEST(StartupTest, PrintSwitchesWithoutAFilePrintNothingAndSayWhy)
+{
+    QTemporaryDir dir;
+    for (const char* word : { "/p", "-pt" }) {
+        QProcess process;
+        PrepareWindowRun(process, dir);
+        process.start(kProgram, { QString::fromLatin1(word) });
+        ASSERT_TRUE(process.waitForFinished(30000)) << word;
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << word;
+        EXPECT_EQ(process.exitCode(), 2) << word;
+        EXPECT_TRUE(process.readAllStandardError().contains("need the project file to print"))
+            << word;
+    }
+}
+
+TEST(StartupTest, AnUnknownDashWordIsIgnoredAndTheWindowOpensTheFile)
+{
+    QTemporaryDir dir;
+    QProcess process;
+    PrepareWindowRun(process, dir);
+    process.start(kProgram,
+        { QStringLiteral("-x"), QStringLiteral(QUILTMARK_SOURCE_DIR "/examples/small-bar.patch") });
+    ASSERT_TRUE(process.waitForStarted(30000));
+    // Taken for the file, "-x" ended the program at once; the window keeps running.
+    EXPECT_FALSE(process.waitForFinished(4000));
+    const QByteArray err = process.readAllStandardError();
+    EXPECT_TRUE(err.contains("quiltmark: ignoring unknown option -x")) << err.toStdString();
+    EXPECT_FALSE(err.contains("Failed to open document")) << err.toStdString();
+    process.kill();
+    process.waitForFinished(30000);
 }
 
 TEST(StartupTest, AboutVersionLineFromTheBuild)
