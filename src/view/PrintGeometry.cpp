@@ -98,9 +98,12 @@ std::string LocalAsctimeText()
 
 QString PortLabelText(const CDeviceListPort& port)
 {
+    // Stored numbers may be any int: shown one-based in 64 bits, they cannot overflow.
+    const long long portNumber = static_cast<long long>(port.portNumber) + 1;
     if (port.universe < 0)
-        return QString::asprintf("DMX%.2d:", port.portNumber + 1);
-    return QString::asprintf("DMX%.2d: U%.2d  :    ", port.portNumber + 1, port.universe + 1);
+        return QString::asprintf("DMX%.2lld:", portNumber);
+    return QString::asprintf(
+        "DMX%.2lld: U%.2lld  :    ", portNumber, static_cast<long long>(port.universe) + 1);
 }
 
 namespace {

@@ -2,6 +2,9 @@
 #include "ViewTestSupport.h"
 
 #include "app/gui/PrintJobs.h"
+#include "formats/AsciiScheme.h"
+#include "formats/PatchList.h"
+#include "formats/SkopeScript.h"
 #include "view/ExtPrintDialog.h"
 #include "view/PrintCommands.h"
 #include "view/PrintPainter.h"
@@ -19,6 +22,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -256,6 +260,42 @@ TEST_F(PrintPdf, MarkersKeepTheirSizeOnAPageOfFinerUnits)
     EXPECT_LT(grey(centre + QPoint(-5 * scale, 0)), 100);
     // Between the outline and the tile's own frame the paper stays white.
     EXPECT_GT(grey(centre + QPoint(0, -10 * scale)), 200);
+}
+
+TEST_F(PrintPdf, StoredExtremesShowTheirTrueNumbersOnScreenPaperAndInExports)
+{
+    // A file may hold any int; shown one-based, 2147483647 must read 2147483648, and
+    // forming it must not overflow (the sanitizer build stops on that).
+    CSubDoc& section = *t.doc.GetSection(0);
+    CTileRecord* tile = section.GetTile(0, 0);
+    tile->universe = INT_MAX;
+    tile->address = INT_MAX;
+    section.RebuildItems();
+    section.RecountUniverses();
+    t.doc.RebuildTables();
+    AddDevices(1);
+    t.doc.GetDevices().GetDevice(0)->SetPortUniverse(0, INT_MAX);
+    const QString shown = QStringLiteral("U2147483648.2147483648");
+
+    EXPECT_TRUE(PdfText(WritePdf(QStringLiteral("extreme.pdf"), PrintContent::PatchMatrix), 1)
+                    .contains(shown));
+    EXPECT_TRUE(PdfText(WritePdf(QStringLiteral("extreme-devices.pdf"), PrintContent::Devices))
+                    .contains(QStringLiteral("DMX01: U2147483648 :")));
+
+    CViewUnderTest v(t.doc);
+    v.view->SetConnectionMode(ConnectionMode::All);
+    v.Render(); // tile and item labels, legend box
+    EXPECT_TRUE(v.view->StatusText(0, 0).endsWith(
+        QStringLiteral("DMX: U2147483648.2147483648 ... 2147483650")))
+        << v.view->StatusText(0, 0).toStdString();
+
+    const std::vector<std::string> patch = BuildPatchList(section);
+    ASSERT_FALSE(patch.empty());
+    EXPECT_NE(patch.back().find(";U2147483648.2147483648"), std::string::npos) << patch.back();
+    EXPECT_NE(BuildAsciiScheme(section).find("| U2147483648.2147483648  |"), std::string::npos);
+    EXPECT_NE(
+        BuildSkopeScript(section, 1, "now").find("SetDmxAddress(-1, 2147483648, 2147483648);"),
+        std::string::npos);
 }
 
 struct PrintCommandsTest : public CPrintFixture {
