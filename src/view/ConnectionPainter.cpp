@@ -158,7 +158,7 @@ void CSectionPainter::PaintLegend(QPainter& painter, const QRect& area,
         painter.setFont(m_fonts.GetFont(CDrawToolkit::SMALL));
         painter.setPen(Qt::white);
     }
-    const QString label = QString::asprintf("U%02d", c.universe + 1);
+    const QString label = UniverseLabel(c.universe);
     const QFontMetrics fm = painter.fontMetrics();
     if (fm.horizontalAdvance(label) <= e.labelArea.width() && fm.height() <= e.labelArea.height())
         painter.drawText(e.labelArea, Qt::AlignCenter | Qt::TextSingleLine, label);

@@ -1,5 +1,7 @@
 #include "view/PrintGeometry.h"
 
+#include "shell/ModelText.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -96,11 +98,284 @@ std::string LocalAsctimeText()
     return AsctimeText(local);
 }
 
+namespace {
+
+const QString kEllipsis = QStringLiteral("\u2026");
+
+struct CTitleParagraph {
+    PrintFont font = PrintFont::Text;
+    double height = 0; // nominal font height
+    QString text;
+};
+
+QString WithoutTrailingBlanks(QString text)
+{
+    while (text.endsWith(QLatin1Char(' ')))
+        text.chop(1);
+    return text;
+}
+
+// Position of the last character of `word` after which a broken word may end, or -1.
+qsizetype LastSeparator(const QString& word)
+{
+    const QString separators = QStringLiteral("/\\_-.");
+    for (qsizetype i = word.size() - 1; i >= 0; --i) {
+        if (separators.contains(word[i]))
+            return i;
+    }
+    return -1;
+}
+
+// Paragraphs of a text with line breaks; line breaks at its end add nothing.
+void AddParagraphs(std::vector<CTitleParagraph>& out, PrintFont font, double height, QString text)
+{
+    text.remove(QLatin1Char('\r'));
+    while (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    if (text.isEmpty())
+        return;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        out.push_back({ font, height, line });
+}
+
+// Fits paragraphs into one cell. Cuts work on the UTF-8 form, with the model's cut, so
+// that no character is ever split.
+class CTitleCellFitter {
+public:
+    CTitleCellFitter(const ITitleTextMeasure& measure, const QRectF& cell, double floor)
+        : m_measure(measure)
+        , m_cell(cell)
+        , m_floor(floor)
+    {
+    }
+
+    CTitleBlockCell Fit(const std::vector<CTitleParagraph>& paragraphs) const
+    {
+        // Shrinking is tried first with whole words, then with words broken.
+        for (const bool breakWords : { false, true }) {
+            for (int step = 0;; ++step) {
+                const double scale = std::max(1.0 - 0.05 * step, m_floor);
+                std::vector<CTitleBlockLine> lines;
+                if (WrapAll(paragraphs, scale, breakWords, false, lines)
+                    && Height(lines) <= m_cell.height())
+                    return Place(std::move(lines), scale, false);
+                if (scale <= m_floor)
+                    break;
+            }
+        }
+        std::vector<CTitleBlockLine> lines;
+        const bool whole = WrapAll(paragraphs, m_floor, true, true, lines);
+        return Place(std::move(lines), m_floor, !whole);
+    }
+
+private:
+    double Width(const CTitleBlockLine& line, const QString& text) const
+    {
+        return m_measure.LineSize(line.font, line.height, text).width();
+    }
+    bool Fits(const CTitleBlockLine& line, const QString& text) const
+    {
+        return Width(line, text) <= m_cell.width();
+    }
+
+    static double Height(const std::vector<CTitleBlockLine>& lines)
+    {
+        double h = 0;
+        for (const CTitleBlockLine& line : lines)
+            h += line.rect.height();
+        return h;
+    }
+
+    // Longest start of `text` that `fits`, cut on a character boundary; the rest is the
+    // remainder of the UTF-8 bytes.
+    template <typename Fits>
+    QString LongestStart(const QString& text, Fits fits, QString* rest = nullptr) const
+    {
+        const std::string bytes = ToModelText(text);
+        int low = 0;
+        int high = static_cast<int>(bytes.size());
+        while (low < high) {
+            const int mid = (low + high + 1) / 2;
+            if (fits(FromModelText(CutUtf8(bytes, mid))))
+                low = mid;
+            else
+                high = mid - 1;
+        }
+        const std::string start = CutUtf8(bytes, low);
+        if (rest)
+            *rest = FromModelText(bytes.substr(start.size()));
+        return FromModelText(start);
+    }
+
+    // `text` with an ellipsis, cut as far as needed to fit; empty when not even the
+    // ellipsis fits.
+    QString WithEllipsis(const CTitleBlockLine& line, const QString& text) const
+    {
+        if (!Fits(line, kEllipsis))
+            return QString();
+        const QString start = LongestStart(text,
+            [&](const QString& t) { return Fits(line, WithoutTrailingBlanks(t) + kEllipsis); });
+        return WithoutTrailingBlanks(start) + kEllipsis;
+    }
+
+    // Wraps every paragraph at `scale`. False when a word is wider than the cell and may
+    // not be broken, or when not even one character fits; with `cutting` such a text is
+    // cut with an ellipsis instead and the others go on.
+    bool WrapAll(const std::vector<CTitleParagraph>& paragraphs, double scale, bool breakWords,
+        bool cutting, std::vector<CTitleBlockLine>& lines) const
+    {
+        bool whole = true;
+        for (const CTitleParagraph& p : paragraphs) {
+            CTitleBlockLine line;
+            line.font = p.font;
+            line.height = p.height * scale;
+            line.rect.setHeight(
+                m_measure.LineSize(p.font, line.height, QStringLiteral("X")).height());
+            if (!Wrap(p.text, breakWords, line, lines)) {
+                if (!cutting)
+                    return false;
+                whole = false;
+            }
+        }
+        return whole;
+    }
+
+    // Appends the lines of one paragraph in the font of `line`.
+    bool Wrap(const QString& text, bool breakWords, CTitleBlockLine line,
+        std::vector<CTitleBlockLine>& lines) const
+    {
+        auto push = [&](const QString& shown) {
+            line.text = shown;
+            lines.push_back(line);
+        };
+        QString current;
+        bool started = false;
+        for (QString word : text.split(QLatin1Char(' '))) {
+            if (started) {
+                const QString joined = current + QLatin1Char(' ') + word;
+                if (Fits(line, joined)) {
+                    current = joined;
+                    continue;
+                }
+                push(current);
+            }
+            while (!Fits(line, word)) {
+                if (!breakWords)
+                    return false;
+                QString rest;
+                QString start = LongestStart(
+                    word, [&](const QString& t) { return Fits(line, t); }, &rest);
+                if (start.isEmpty()) {
+                    const QString cut = WithEllipsis(line, word);
+                    if (!cut.isEmpty())
+                        push(cut);
+                    return false;
+                }
+                // Paths and file names break best after a separator.
+                const qsizetype separator = LastSeparator(start);
+                if (separator > 0) {
+                    rest = start.mid(separator + 1) + rest;
+                    start.truncate(separator + 1);
+                }
+                push(start);
+                word = rest;
+            }
+            current = word;
+            started = true;
+        }
+        push(current);
+        return true;
+    }
+
+    // Lines top to bottom from the cell's corner; those below the cell are left out and
+    // the last one shown ends in an ellipsis.
+    CTitleBlockCell Place(std::vector<CTitleBlockLine> lines, double scale, bool cut) const
+    {
+        CTitleBlockCell cell;
+        cell.rect = m_cell;
+        cell.scale = scale;
+        double y = m_cell.top();
+        for (CTitleBlockLine& line : lines) {
+            const double h = line.rect.height();
+            if (y + h > m_cell.bottom()) {
+                cut = true;
+                if (!cell.lines.empty()) {
+                    CTitleBlockLine& last = cell.lines.back();
+                    last.text = WithEllipsis(last, last.text);
+                    last.rect.setWidth(Width(last, last.text));
+                }
+                break;
+            }
+            line.rect = QRectF(m_cell.left(), y, Width(line, line.text), h);
+            cell.lines.push_back(std::move(line));
+            y += h;
+        }
+        cell.cut = cut;
+        return cell;
+    }
+
+    const ITitleTextMeasure& m_measure;
+    QRectF m_cell;
+    double m_floor;
+};
+
+} // namespace
+
+double TitleFloorScale(const CPageGeometry& page)
+{
+    // The text font is a hundredth of the page width high.
+    const double width = std::max(page.windowExtent.width(), 1);
+    const double height = std::max(page.windowExtent.height(), 1);
+    return std::min(0.6 * std::min(width, height) / width, 1.0);
+}
+
+CTitleBlockLayout LayoutTitleBlock(
+    const CTitleBlockTexts& texts, const CPageGeometry& page, const ITitleTextMeasure& measure)
+{
+    CTitleBlockLayout l;
+    QRect block = page.titleBlock;
+    block.setTop(block.top() + block.height() * 5 / 100);
+    l.frame = block;
+    l.split = block.top() + block.height() * 3 / 5;
+    l.middle = block.left() + block.width() / 2;
+    const int lowerHeight = block.bottom() - l.split;
+    const int logoInset = lowerHeight / 5 + 1;
+    l.logo = QRectF(QPointF(block.left() + logoInset, l.split + logoInset),
+        QPointF(l.middle - logoInset, block.bottom() - logoInset));
+
+    // The texts keep the inset from every line around them, so none touches a line.
+    const int inset = block.height() / 15 + 1;
+    const QRectF upper(QPointF(block.left() + inset, block.top() + inset),
+        QPointF(block.right() - inset, l.split - inset));
+    const QRectF lower(QPointF(l.middle + inset, l.split + inset),
+        QPointF(block.right() - inset, block.bottom() - inset));
+
+    const CPrintFontHeights heights = ComputePrintFontHeights(page.t, QSize(1, 1));
+    std::vector<CTitleParagraph> upperText;
+    upperText.push_back({ PrintFont::Heading, heights.heading, texts.fixtureName });
+    upperText.push_back({ PrintFont::Text, heights.text, texts.section });
+    upperText.push_back({ PrintFont::Text, heights.text, texts.metaSize });
+    upperText.push_back({ PrintFont::Text, heights.text, texts.fixtureSize });
+    AddParagraphs(upperText, PrintFont::Text, heights.text, texts.pageInfo);
+    std::vector<CTitleParagraph> lowerText;
+    AddParagraphs(lowerText, PrintFont::Text, heights.text, texts.created);
+
+    const double floor = TitleFloorScale(page);
+    // A page too small for any inset leaves empty cells rather than reversed ones.
+    auto cell = [](const QRectF& r) { return r.isValid() ? r : QRectF(r.topLeft(), QSizeF()); };
+    l.upper = CTitleCellFitter(measure, cell(upper), floor).Fit(upperText);
+    l.lower = CTitleCellFitter(measure, cell(lower), floor).Fit(lowerText);
+    return l;
+}
+
 QString PortLabelText(const CDeviceListPort& port)
 {
+    // Stored numbers may be any int: shown one-based in 64 bits, they cannot overflow.
+    const long long portNumber = static_cast<long long>(port.portNumber) + 1;
     if (port.universe < 0)
-        return QString::asprintf("DMX%.2d:", port.portNumber + 1);
-    return QString::asprintf("DMX%.2d: U%.2d  :    ", port.portNumber + 1, port.universe + 1);
+        return QString::asprintf("DMX%.2lld:", portNumber);
+    return QString::asprintf(
+        "DMX%.2lld: U%.2lld  :    ", portNumber, static_cast<long long>(port.universe) + 1);
 }
 
 namespace {

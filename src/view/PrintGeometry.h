@@ -2,7 +2,9 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QRectF>
 #include <QSize>
+#include <QSizeF>
 #include <QString>
 #include <QTransform>
 #include <ctime>
@@ -65,9 +67,67 @@ CPrintFontHeights ComputePrintFontHeights(double t, QSize tile);
 std::string AsctimeText(const std::tm& time);
 std::string LocalAsctimeText();
 
-// ---- device list ------------------------------------------------------------------------
-
 enum class PrintFont { Text, Heading, Device, Port };
+
+// ---- title block ------------------------------------------------------------------------
+
+// Measures title-block text in a printer font of any height, in logical units; tests stand
+// in a fixed-pitch fake.
+class ITitleTextMeasure {
+public:
+    virtual ~ITitleTextMeasure() = default;
+    // Width and height of one line of `text` in `font` made `height` units high. The width
+    // covers the ink too (italic glyphs lean past their advance).
+    virtual QSizeF LineSize(PrintFont font, double height, const QString& text) const = 0;
+};
+
+// What the title block of a patch-matrix page says.
+struct CTitleBlockTexts {
+    QString fixtureName; // heading font
+    QString section; // "S1 : Front"
+    QString metaSize; // "Meta Size: 4 x 2"
+    QString fixtureSize; // "Fixture Size: 4 x 2"
+    QString pageInfo; // the user's note, may hold line breaks
+    QString created; // "Created with ...\n<date>\nSection: S1\n<title>"
+};
+
+// Share of their font heights down to which the title-block texts shrink before they are
+// cut: text stays 0.6 % of the page's shorter side high (about 3.5 pt on A4 and Letter),
+// whichever way the page is turned.
+double TitleFloorScale(const CPageGeometry& page);
+
+struct CTitleBlockLine {
+    PrintFont font = PrintFont::Text;
+    double height = 0; // font height, logical units
+    QRectF rect; // the measured line, inside its cell
+    QString text;
+};
+
+// One text cell of the title block and the lines placed in it, top to bottom.
+struct CTitleBlockCell {
+    QRectF rect;
+    std::vector<CTitleBlockLine> lines;
+    double scale = 1; // of the nominal font heights, TitleFloorScale at the least
+    bool cut = false; // text left out; the last line shown ends in an ellipsis
+};
+
+struct CTitleBlockLayout {
+    QRect frame; // outlined
+    int split = 0; // y of the line between the upper and the lower part
+    int middle = 0; // x of the line between the logo and the lower text
+    QRectF logo; // the picture is fitted into this box
+    CTitleBlockCell upper; // fixture type, section, sizes, page info
+    CTitleBlockCell lower; // program version, date, section, document title
+};
+
+// Cells of the title block in `page`, and every text fitted into its cell: wrapped at
+// blanks, then shrunk (all texts of a cell alike) down to TitleFloorScale, then broken
+// inside words, then cut with an ellipsis. No line leaves its cell; cuts never split a
+// character.
+CTitleBlockLayout LayoutTitleBlock(
+    const CTitleBlockTexts& texts, const CPageGeometry& page, const ITitleTextMeasure& measure);
+
+// ---- device list ------------------------------------------------------------------------
 
 // Measures text in the printer fonts, in logical units; tests stand in a fixed-pitch fake.
 class IPrintTextMeasure {

@@ -47,93 +47,45 @@ QPen PrintPen(int width)
     return pen;
 }
 
-// Draws `text` in `rect` and moves `y` below it by its height.
-void TextLine(QPainter& painter, const QFont& font, qreal x, qreal& y, qreal width,
-    const QString& text, int flags = 0)
-{
-    painter.setFont(font);
-    const QFontMetricsF fm(font, painter.device());
-    const QRectF bounds
-        = fm.boundingRect(QRectF(x, y, width, 1e9), Qt::AlignLeft | Qt::AlignTop | flags, text);
-    painter.drawText(
-        QRectF(x, y, width, bounds.height()), Qt::AlignLeft | Qt::AlignTop | flags, text);
-    y += bounds.height();
-}
-
-// The lower cell is narrow: its lines get a smaller font rather than being cut off.
-QFont FittedFont(
-    const QFont& font, const QString& text, const QSizeF& room, const QPaintDevice* device)
-{
-    const QFontMetricsF fm(font, const_cast<QPaintDevice*>(device));
-    const QRectF need = fm.boundingRect(QRectF(0, 0, 1e9, 1e9), Qt::AlignLeft | Qt::AlignTop, text);
-    if (need.width() <= room.width() && need.height() <= room.height())
-        return font;
-    const qreal scale = std::min(
-        room.width() / std::max(need.width(), 1e-9), room.height() / std::max(need.height(), 1e-9));
-    QFont fitted = font;
-    fitted.setPointSizeF(std::max(font.pointSizeF() * scale * 0.98, 0.01));
-    return fitted;
-}
-
 void PaintTitleBlock(QPainter& painter, const CPageGeometry& page, const CQuiltmarkDoc& doc,
     int index, const CPrintStamp& stamp, int lineWidth)
 {
     const CSubDoc& section = *doc.GetSection(index);
-    const QPaintDevice* device = painter.device();
-    const CPrintFontHeights heights = ComputePrintFontHeights(page.t, QSize(1, 1));
-    const QFont textFont = MakePrintFont(PrintFont::Text, heights.text, device);
-    const QFont headingFont = MakePrintFont(PrintFont::Heading, heights.heading, device);
-
-    QRect block = page.titleBlock;
-    block.setTop(block.top() + block.height() * 5 / 100);
-    painter.setPen(PrintPen(lineWidth));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(block);
-
-    const int split = block.top() + block.height() * 3 / 5;
-    painter.drawLine(block.left(), split, block.right(), split);
-    const int lowerHeight = block.bottom() - split;
-    const int middle = block.left() + block.width() / 2;
-    painter.drawLine(middle, split, middle, block.bottom());
-
-    const int logoInset = lowerHeight / 5 + 1;
-    DrawLogo(painter,
-        QRectF(QPointF(block.left() + logoInset, split + logoInset),
-            QPointF(middle - logoInset, block.bottom() - logoInset)),
-        true);
-
-    const int inset = block.height() / 15 + 1;
     const CFixtureType* type = doc.GetFixtureType(section);
-    const int columns = section.GetTileColumns();
-    const int rows = section.GetTileRows();
-    const QRectF upper(
-        QPointF(block.left() + inset, block.top() + inset), QPointF(block.right() - inset, split));
-    painter.save();
-    painter.setPen(Qt::black);
-    qreal y = upper.top();
-    TextLine(painter, headingFont, upper.left(), y, upper.width(),
-        type ? FromModelText(type->metaName) : QString(), Qt::TextSingleLine);
-    TextLine(painter, textFont, upper.left(), y, upper.width(),
-        QString::asprintf("S%d : ", index + 1) + FromModelText(section.name), Qt::TextSingleLine);
-    TextLine(painter, textFont, upper.left(), y, upper.width(),
-        QString::asprintf("Meta Size: %d x %d", columns, rows), Qt::TextSingleLine);
-    TextLine(painter, textFont, upper.left(), y, upper.width(),
-        QString::asprintf("Fixture Size: %d x %d", section.GetItemColumns(), section.GetItemRows()),
-        Qt::TextSingleLine);
-    // The page info is the user's own note: all of it is printed, even where it runs long.
-    TextLine(painter, textFont, upper.left(), y, upper.width(), FromModelText(section.info),
-        Qt::TextWordWrap | Qt::TextDontClip);
-
-    const QString created
-        = QString::asprintf("Created with Quiltmark V%d.%d.%d.%d\n", stamp.version[0],
-              stamp.version[1], stamp.version[2], stamp.version[3])
+    CTitleBlockTexts texts;
+    texts.fixtureName = type ? FromModelText(type->metaName) : QString();
+    texts.section = QString::asprintf("S%d : ", index + 1) + FromModelText(section.name);
+    texts.metaSize
+        = QString::asprintf("Meta Size: %d x %d", section.GetTileColumns(), section.GetTileRows());
+    texts.fixtureSize = QString::asprintf(
+        "Fixture Size: %d x %d", section.GetItemColumns(), section.GetItemRows());
+    texts.pageInfo = FromModelText(section.info);
+    texts.created = QString::asprintf("Created with Quiltmark V%d.%d.%d.%d\n", stamp.version[0],
+                        stamp.version[1], stamp.version[2], stamp.version[3])
         + QString::fromStdString(stamp.date) + QStringLiteral("\n")
         + QString::asprintf("Section: S%d\n", index + 1) + FromModelText(doc.GetTitle());
-    qreal lowerY = split + inset;
-    const QRectF cell(
-        QPointF(middle + inset, lowerY), QPointF(block.right() - inset, block.bottom() - inset));
-    TextLine(painter, FittedFont(textFont, created, cell.size(), device), cell.left(), lowerY,
-        cell.width(), created);
+
+    const CQtTitleTextMeasure measure(painter.device());
+    const CTitleBlockLayout l = LayoutTitleBlock(texts, page, measure);
+
+    painter.setPen(PrintPen(lineWidth));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(l.frame);
+    painter.drawLine(l.frame.left(), l.split, l.frame.right(), l.split);
+    painter.drawLine(l.middle, l.split, l.middle, l.frame.bottom());
+    DrawLogo(painter, l.logo, true);
+
+    painter.save();
+    painter.setPen(Qt::black);
+    for (const CTitleBlockCell* cell : { &l.upper, &l.lower }) {
+        for (const CTitleBlockLine& line : cell->lines) {
+            painter.setFont(measure.Font(line.font, line.height));
+            // The rectangle is the measured line: never let the text engine wrap or
+            // elide it a second time.
+            painter.drawText(line.rect,
+                Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip, line.text);
+        }
+    }
     painter.restore();
 }
 
@@ -196,6 +148,37 @@ QFont MakePrintFont(PrintFont font, double height, const QPaintDevice* device)
     return QFont();
 }
 
+CQtTitleTextMeasure::CQtTitleTextMeasure(const QPaintDevice* device)
+    : m_device(device)
+{
+}
+
+const CQtTitleTextMeasure::CEntry& CQtTitleTextMeasure::Entry(PrintFont font, double height) const
+{
+    const auto key = std::make_pair(font, height);
+    auto it = m_fonts.find(key);
+    if (it == m_fonts.end()) {
+        const QFont made = MakePrintFont(font, height, m_device);
+        it = m_fonts
+                 .emplace(
+                     key, CEntry { made, QFontMetricsF(made, const_cast<QPaintDevice*>(m_device)) })
+                 .first;
+    }
+    return it->second;
+}
+
+const QFont& CQtTitleTextMeasure::Font(PrintFont font, double height) const
+{
+    return Entry(font, height).font;
+}
+
+QSizeF CQtTitleTextMeasure::LineSize(PrintFont font, double height, const QString& text) const
+{
+    const QFontMetricsF& fm = Entry(font, height).metrics;
+    const double ink = text.isEmpty() ? 0.0 : fm.boundingRect(text).right();
+    return QSizeF(std::max(fm.horizontalAdvance(text), ink), fm.height());
+}
+
 CQtPrintTextMeasure::CQtPrintTextMeasure(
     const CPrintFontHeights& heights, const QPaintDevice* device)
     : m_fonts { MakePrintFont(PrintFont::Text, heights.text, device),
@@ -226,6 +209,29 @@ int CQtPrintTextMeasure::WrappedHeight(PrintFont font, const QString& text, int 
     return static_cast<int>(std::ceil(r.height()));
 }
 
+CPatchMatrixPage ComputePatchMatrixPage(
+    const CSubDoc& section, QSize printable, const CPrintViewOptions& options)
+{
+    CLayoutInput in;
+    in.tileColumns = section.GetTileColumns();
+    in.tileRows = section.GetTileRows();
+    in.itemsAcross = in.tileColumns > 0 ? section.GetItemColumns() / in.tileColumns : 1;
+    in.itemsDown = in.tileRows > 0 ? section.GetItemRows() / in.tileRows : 1;
+    in.printing = true;
+    in.legend = options.connectionMode != ConnectionMode::Hidden;
+    in.universes = section.GetUniverseCount();
+    CPatchMatrixPage result;
+    result.layout = ComputeLayout(in);
+    result.page = ComputePageGeometry(printable, result.layout.extent, PrintContent::PatchMatrix);
+    result.scale = PrintUnitScale(result.page.contentWidth);
+    if (result.scale > 1) {
+        ScaleLayout(result.layout, result.scale);
+        result.page
+            = ComputePageGeometry(printable, result.layout.extent, PrintContent::PatchMatrix);
+    }
+    return result;
+}
+
 void PaintPatchMatrixPage(QPainter& painter, QSize printable, const CQuiltmarkDoc& doc, int index,
     const CPrintViewOptions& options, const CPrintStamp& stamp)
 {
@@ -233,21 +239,10 @@ void PaintPatchMatrixPage(QPainter& painter, QSize printable, const CQuiltmarkDo
     if (!section || section->GetTileCount() < 1)
         return;
 
-    CLayoutInput in;
-    in.tileColumns = section->GetTileColumns();
-    in.tileRows = section->GetTileRows();
-    in.itemsAcross = in.tileColumns > 0 ? section->GetItemColumns() / in.tileColumns : 1;
-    in.itemsDown = in.tileRows > 0 ? section->GetItemRows() / in.tileRows : 1;
-    in.printing = true;
-    in.legend = options.connectionMode != ConnectionMode::Hidden;
-    in.universes = section->GetUniverseCount();
-    CViewLayout layout = ComputeLayout(in);
-    CPageGeometry page = ComputePageGeometry(printable, layout.extent, PrintContent::PatchMatrix);
-    const int scale = PrintUnitScale(page.contentWidth);
-    if (scale > 1) {
-        ScaleLayout(layout, scale);
-        page = ComputePageGeometry(printable, layout.extent, PrintContent::PatchMatrix);
-    }
+    const CPatchMatrixPage geometry = ComputePatchMatrixPage(*section, printable, options);
+    const CViewLayout& layout = geometry.layout;
+    const CPageGeometry& page = geometry.page;
+    const int scale = geometry.scale;
 
     painter.save();
     painter.setWorldTransform(PageTransform(page, printable), true);

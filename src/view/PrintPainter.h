@@ -2,14 +2,18 @@
 
 #include "view/Connections.h"
 #include "view/PrintGeometry.h"
+#include "view/ViewGeometry.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QString>
 #include <array>
 #include <map>
 #include <string>
+#include <utility>
 
 class CQuiltmarkDoc;
+class CSubDoc;
 class QPagedPaintDevice;
 class QPaintDevice;
 class QPainter;
@@ -49,6 +53,35 @@ private:
     std::array<QFont, 4> m_fonts;
     const QPaintDevice* m_device;
 };
+
+// Measures title-block text in printer fonts of any height, made once per height.
+class CQtTitleTextMeasure : public ITitleTextMeasure {
+public:
+    explicit CQtTitleTextMeasure(const QPaintDevice* device);
+    QSizeF LineSize(PrintFont font, double height, const QString& text) const override;
+    // The font a line of that height is drawn in.
+    const QFont& Font(PrintFont font, double height) const;
+
+private:
+    struct CEntry {
+        QFont font;
+        QFontMetricsF metrics;
+    };
+    const CEntry& Entry(PrintFont font, double height) const;
+
+    const QPaintDevice* m_device;
+    mutable std::map<std::pair<PrintFont, double>, CEntry> m_fonts;
+};
+
+// Where a patch-matrix page puts the section: the layout in page units (scaled up for
+// small matrices) and the page around it.
+struct CPatchMatrixPage {
+    CViewLayout layout;
+    CPageGeometry page;
+    int scale = 1; // PrintUnitScale of the unscaled page
+};
+CPatchMatrixPage ComputePatchMatrixPage(
+    const CSubDoc& section, QSize printable, const CPrintViewOptions& options);
 
 // One patch-matrix page: section `index` (zero-based) on the printable rectangle the
 // painter covers. A section without tiles leaves the page empty.

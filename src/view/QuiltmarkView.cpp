@@ -391,10 +391,12 @@ QString CQuiltmarkView::StatusText(int column, int row) const
         return text;
     if (tile->universe < 0 || tile->address < 0)
         return text + QStringLiteral("  WARNING! Undefined Item!");
-    const int channels = section->ChannelsPerFixture();
+    // Stored values may be any int: the shown numbers are formed in 64 bits.
+    const long long address = tile->address;
     return text
-        + QString::asprintf("    DMX: U%.2d.%d ... %d", tile->universe + 1, tile->address + 1,
-            tile->address + channels);
+        + QString::asprintf("    DMX: U%.2lld.%lld ... %lld",
+            static_cast<long long>(tile->universe) + 1, address + 1,
+            address + section->ChannelsPerFixture());
 }
 
 void CQuiltmarkView::ShowStatus(int column, int row)

@@ -325,7 +325,7 @@ void CSectionPainter::PaintItemCells(
                 const CPatchEntry* item
                     = m_section.GetItem(column * m_across + i, row * m_down + j);
                 if (item) {
-                    label = AddressText(item->universe + 1, item->address + 1);
+                    label = AddressLabel(item->universe, item->address);
                     if (m_doc.IsChannelShared(ChannelKey(tile->universe, item->address)))
                         colour = ViewColours::Conflict;
                 }
@@ -371,7 +371,7 @@ void CSectionPainter::PaintTileAddresses(QPainter& painter, const QRect& area) c
             QString label = QStringLiteral("Undefined");
             QColor colour = ViewColours::TileText;
             if (!undefined) {
-                label = AddressText(tile->universe + 1, tile->address + 1);
+                label = AddressLabel(tile->universe, tile->address);
                 if (m_doc.IsChannelRangeShared(ChannelKey(tile->universe, tile->address), channels))
                     colour = ViewColours::Conflict;
             }
@@ -389,7 +389,7 @@ void CSectionPainter::PaintPrintedAddress(
     const int inset = cell.width() / 10;
     const QRect r = cell.adjusted(inset, inset, -inset, -inset);
     const QString label = (universe < 0 || address < 0) ? QStringLiteral("Undefined")
-                                                        : AddressText(universe + 1, address + 1);
+                                                        : AddressLabel(universe, address);
     if (m_state.print)
         painter.setFont(
             address == 0 ? m_state.print->firstAddressFont : m_state.print->addressFont);

@@ -267,7 +267,13 @@ QRect SwitchArea(const QRect& r)
     return QRect(r.x(), r.y() + r.height() / 2, r.width(), r.height() - r.height() / 2);
 }
 
-QString AddressText(int universe, int address)
+QString AddressLabel(int universe, int address)
 {
-    return QString::asprintf("U%02d.%d", universe, address);
+    return QString::asprintf(
+        "U%02lld.%lld", static_cast<long long>(universe) + 1, static_cast<long long>(address) + 1);
+}
+
+QString UniverseLabel(int universe)
+{
+    return QString::asprintf("U%02lld", static_cast<long long>(universe) + 1);
 }

@@ -97,5 +97,8 @@ CLabelBands ComputeLabelBands(QSize aaa, QSize tile);
 // Part of a tile that shows the switch picture.
 QRect SwitchArea(const QRect& tile);
 
-// "U%02d.%d" of one-based numbers, the address notation of the window.
-QString AddressText(int universe, int address);
+// "U%02d.%d" of a stored zero-based universe and address, shown one-based. Files may hold
+// any int, so the shown numbers are formed in 64 bits: 2147483647 shows as 2147483648.
+QString AddressLabel(int universe, int address);
+// "U%02d" of a stored zero-based universe, shown one-based.
+QString UniverseLabel(int universe);

@@ -127,6 +127,203 @@ TEST(PrintDate, AsctimeForm)
     EXPECT_EQ(LocalAsctimeText().size(), 24u);
 }
 
+// ---- title block --------------------------------------------------------------------------
+
+// Fixed-pitch stand-in for the title block: a character (code point) is half the font
+// height wide, a line 1.15 font heights high, as in Arial.
+class CFakeTitleMeasure : public ITitleTextMeasure {
+public:
+    QSizeF LineSize(PrintFont, double height, const QString& text) const override
+    {
+        return QSizeF(0.5 * height * static_cast<double>(text.toUcs4().size()), 1.15 * height);
+    }
+};
+
+// Printable areas at 600 dpi inside 5 mm rims.
+struct CPaper {
+    const char* name;
+    QSize printable;
+};
+const CPaper kPapers[]
+    = { { "A4 portrait", QSize(4724, 6780) }, { "A4 landscape", QSize(6780, 4724) },
+          { "Letter portrait", QSize(4864, 6364) }, { "Letter landscape", QSize(6364, 4864) } };
+
+CTitleBlockTexts ShortTexts()
+{
+    CTitleBlockTexts t;
+    t.fixtureName = QStringLiteral("Lumora Pixel Dot 1x1 RGB");
+    t.section = QStringLiteral("S1 : Front");
+    t.metaSize = QStringLiteral("Meta Size: 4 x 2");
+    t.fixtureSize = QStringLiteral("Fixture Size: 4 x 2");
+    t.pageInfo = QStringLiteral("Hung from truss 2.");
+    t.created = QStringLiteral(
+        "Created with Quiltmark V3.6.28.28\nWed Jan  2 02:03:55 1980\nSection: S1\nshow.patch");
+    return t;
+}
+
+CTitleBlockTexts LongTexts()
+{
+    CTitleBlockTexts t = ShortTexts();
+    t.fixtureName = QStringLiteral("Brakwell Tile 2x2 ").repeated(7);
+    t.section = QStringLiteral("S8 : ") + QStringLiteral("Upstage centre wall ").repeated(6);
+    // Multi-byte characters, one outside the 16-bit plane, where cuts may fall.
+    t.pageInfo = QString::fromUtf8("B\u00fchne links \u2192 Truss 2 \U0001F3AD data from "
+                                   "stage left, ")
+                     .repeated(6);
+    t.created = QStringLiteral("Created with Quiltmark V3.6.28.28\nWed Jan  2 02:03:55 "
+                               "1980\nSection: S8\n")
+        + QStringLiteral("/home/designer/Festival_Main_Stage_2026/").repeated(3)
+        + QString::fromUtf8("B\u00fchne.patch");
+    return t;
+}
+
+CTitleBlockTexts MultiLineTexts()
+{
+    CTitleBlockTexts t = ShortTexts();
+    for (int i = 1; i <= 15; ++i)
+        t.pageInfo += QStringLiteral("Line %1: cable run %1\r\n").arg(i);
+    return t;
+}
+
+CTitleBlockTexts UnbreakableTexts()
+{
+    CTitleBlockTexts t = ShortTexts();
+    t.pageInfo = QString(300, QChar(0x00e9)); // one 300-letter word
+    return t;
+}
+
+// Letters and digits of `text`, blanks, line breaks and ellipses left out.
+QString Ink(const QString& text)
+{
+    QString out;
+    for (const QChar c : text) {
+        if (!c.isSpace() && c != QChar(0x2026))
+            out += c;
+    }
+    return out;
+}
+
+QString Shown(const CTitleBlockCell& cell)
+{
+    QString all;
+    for (const CTitleBlockLine& line : cell.lines)
+        all += line.text;
+    return Ink(all);
+}
+
+bool Inside(const QRectF& inner, const QRectF& outer)
+{
+    const double e = 1e-9;
+    return inner.left() >= outer.left() - e && inner.right() <= outer.right() + e
+        && inner.top() >= outer.top() - e && inner.bottom() <= outer.bottom() + e;
+}
+
+bool Overlap(const QRectF& a, const QRectF& b)
+{
+    const QRectF both = a.intersected(b);
+    return both.width() > 1e-9 && both.height() > 1e-9;
+}
+
+// Everything the title block must hold to on any page with any texts.
+void CheckTitleBlock(const CTitleBlockLayout& l, const CPageGeometry& page,
+    const CTitleBlockTexts& texts, const std::string& where)
+{
+    SCOPED_TRACE(where);
+    // The cells lie between the frame and its dividing lines.
+    EXPECT_TRUE(Inside(l.upper.rect,
+        QRectF(l.frame.left(), l.frame.top(), l.frame.width(), l.split - l.frame.top())));
+    EXPECT_TRUE(Inside(l.lower.rect, QRectF(QPointF(l.middle, l.split), l.frame.bottomRight())));
+
+    const CPrintFontHeights nominal = ComputePrintFontHeights(page.t, QSize(1, 1));
+    const double floor = TitleFloorScale(page);
+    std::vector<QRectF> all { l.logo };
+    for (const CTitleBlockCell* cell : { &l.upper, &l.lower }) {
+        EXPECT_GE(cell->scale, floor);
+        for (const CTitleBlockLine& line : cell->lines) {
+            EXPECT_TRUE(Inside(line.rect, cell->rect)) << line.text.toStdString();
+            const double full = line.font == PrintFont::Heading ? nominal.heading : nominal.text;
+            EXPECT_GE(line.height, full * floor - 1e-9);
+            EXPECT_LE(line.height, full + 1e-9);
+            // A cut never leaves half a character behind.
+            EXPECT_EQ(QString::fromUtf8(line.text.toUtf8()), line.text);
+            EXPECT_FALSE(line.text.contains(QChar::ReplacementCharacter));
+            for (const QRectF& other : all)
+                EXPECT_FALSE(Overlap(line.rect, other)) << line.text.toStdString();
+            all.push_back(line.rect);
+        }
+    }
+
+    // What is shown is the text itself, whole or, when cut, its beginning with an ellipsis.
+    const QString upper = Ink(
+        texts.fixtureName + texts.section + texts.metaSize + texts.fixtureSize + texts.pageInfo);
+    const QString lower = Ink(texts.created);
+    const std::pair<const CTitleBlockCell*, QString> cells[]
+        = { { &l.upper, upper }, { &l.lower, lower } };
+    for (const auto& [cell, text] : cells) {
+        if (cell->cut) {
+            EXPECT_TRUE(text.startsWith(Shown(*cell)));
+            EXPECT_TRUE(cell->lines.empty() || cell->lines.back().text.endsWith(QChar(0x2026)));
+        } else {
+            EXPECT_EQ(Shown(*cell), text);
+        }
+    }
+}
+
+TEST(TitleBlockLayout, TextsStayInTheirCellsOnEveryPaperAndOrientation)
+{
+    const std::pair<const char*, CTitleBlockTexts> cases[]
+        = { { "short", ShortTexts() }, { "long", LongTexts() }, { "multi-line", MultiLineTexts() },
+              { "unbreakable", UnbreakableTexts() } };
+    const QSize extents[] = { QSize(2400, 1200), QSize(1200, 4800) };
+    for (const CPaper& paper : kPapers) {
+        for (const QSize& extent : extents) {
+            const CPageGeometry page
+                = ComputePageGeometry(paper.printable, extent, PrintContent::PatchMatrix);
+            for (const auto& [name, texts] : cases) {
+                const CTitleBlockLayout l = LayoutTitleBlock(texts, page, CFakeTitleMeasure());
+                CheckTitleBlock(l, page, texts, std::string(paper.name) + ", " + name);
+            }
+        }
+    }
+    // A page too small for the insets leaves the cells empty instead of reversing them.
+    const CPageGeometry tiny
+        = ComputePageGeometry(QSize(20, 20), QSize(1, 1), PrintContent::PatchMatrix);
+    const CTitleBlockLayout none = LayoutTitleBlock(LongTexts(), tiny, CFakeTitleMeasure());
+    EXPECT_TRUE(none.upper.lines.empty());
+    EXPECT_TRUE(none.lower.lines.empty());
+}
+
+TEST(TitleBlockLayout, ShortTextsAreWholeAndLongOnesShrinkThenCut)
+{
+    for (const CPaper& paper : kPapers) {
+        SCOPED_TRACE(paper.name);
+        const CPageGeometry page
+            = ComputePageGeometry(paper.printable, QSize(2400, 1200), PrintContent::PatchMatrix);
+        const bool portrait = paper.printable.height() > paper.printable.width();
+        const CTitleBlockLayout fits = LayoutTitleBlock(ShortTexts(), page, CFakeTitleMeasure());
+        EXPECT_FALSE(fits.upper.cut);
+        EXPECT_FALSE(fits.lower.cut);
+        ASSERT_EQ(fits.upper.lines.size(), 5u);
+        EXPECT_EQ(fits.upper.lines[0].font, PrintFont::Heading);
+        EXPECT_EQ(fits.upper.lines[4].text, QStringLiteral("Hung from truss 2."));
+        ASSERT_EQ(fits.lower.lines.size(), 4u);
+        EXPECT_EQ(fits.lower.lines[1].text, QStringLiteral("Wed Jan  2 02:03:55 1980"));
+        // Portrait has room for the upper texts at full size; landscape shrinks them.
+        EXPECT_EQ(fits.upper.scale == 1.0, portrait);
+
+        // Fifteen lines of notes cannot all fit: they shrink to the floor, the first ones
+        // are shown and the last one shown ends in an ellipsis.
+        const CTitleBlockLayout many
+            = LayoutTitleBlock(MultiLineTexts(), page, CFakeTitleMeasure());
+        EXPECT_TRUE(many.upper.cut);
+        EXPECT_DOUBLE_EQ(many.upper.scale, TitleFloorScale(page));
+        EXPECT_GE(many.upper.lines.size(), 5u);
+        EXPECT_EQ(many.upper.lines[3].text, QStringLiteral("Fixture Size: 4 x 2"));
+        EXPECT_TRUE(many.upper.lines.back().text.endsWith(QChar(0x2026)));
+        EXPECT_FALSE(many.lower.cut);
+    }
+}
+
 // Fixed-pitch stand-in: 10 units per character, 20 per line, words wrap at blanks.
 class CFakeMeasure : public IPrintTextMeasure {
 public:

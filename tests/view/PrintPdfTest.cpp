@@ -2,6 +2,9 @@
 #include "ViewTestSupport.h"
 
 #include "app/gui/PrintJobs.h"
+#include "formats/AsciiScheme.h"
+#include "formats/PatchList.h"
+#include "formats/SkopeScript.h"
 #include "view/ExtPrintDialog.h"
 #include "view/PrintCommands.h"
 #include "view/PrintPainter.h"
@@ -16,9 +19,11 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -256,6 +261,145 @@ TEST_F(PrintPdf, MarkersKeepTheirSizeOnAPageOfFinerUnits)
     EXPECT_LT(grey(centre + QPoint(-5 * scale, 0)), 100);
     // Between the outline and the tile's own frame the paper stays white.
     EXPECT_GT(grey(centre + QPoint(0, -10 * scale)), 200);
+}
+
+struct CPdfWord {
+    QRectF box; // points, from the page's top-left corner
+    QString text;
+};
+
+// Word boxes of page 1 as poppler finds them.
+std::vector<CPdfWord> PdfWords(const QString& path)
+{
+    const QString xhtml = Run(QStringLiteral("pdftotext"),
+        { QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+            QStringLiteral("1"), path, QStringLiteral("-") });
+    static const char* const pattern
+        = R"re(<word xMin="([-\d.]+)" yMin="([-\d.]+)" xMax="([-\d.]+)" yMax="([-\d.]+)">([^<]*)</word>)re";
+    static const QRegularExpression word(QString::fromLatin1(pattern));
+    std::vector<CPdfWord> words;
+    for (auto it = word.globalMatch(xhtml); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        words.push_back({ QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                              QPointF(m.captured(3).toDouble(), m.captured(4).toDouble())),
+            m.captured(5) });
+    }
+    return words;
+}
+
+TEST_F(PrintPdf, TitleBlockTextStaysInItsFrameOnEveryPaperAndOrientation)
+{
+    CSubDoc& section = *t.doc.GetSection(0);
+    section.name = "Upstage centre wall above the choir riser";
+    section.info = "Hung from truss 2, data from stage left.\n";
+    for (int i = 0; i < 5; ++i)
+        section.info += "Check every cable run before the doors open, B\xC3\xBChne links. ";
+    t.doc.SetPathName("/shows/Festival_Main_Stage_2026_final_final_really_final.patch");
+    const std::pair<const char*, QPageSize::PageSizeId> sizes[]
+        = { { "a4", QPageSize::A4 }, { "letter", QPageSize::Letter } };
+    const std::pair<const char*, QPageLayout::Orientation> orientations[]
+        = { { "portrait", QPageLayout::Portrait }, { "landscape", QPageLayout::Landscape } };
+    const double margin = 5 * 72 / 25.4; // points
+    for (const auto& [sizeName, size] : sizes) {
+        for (const auto& [orientationName, orientation] : orientations) {
+            const QString name = QStringLiteral("title-%1-%2.pdf").arg(sizeName, orientationName);
+            SCOPED_TRACE(name.toStdString());
+            const QString path = Path(name);
+            QRectF frame;
+            QRectF logo;
+            {
+                // Printer Setup reaches the job this way: as the page layout of the device.
+                QPdfWriter writer(path);
+                writer.setPageLayout(QPageLayout(
+                    QPageSize(size), orientation, QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter));
+                CPrintJob job;
+                job.stamp = FixedStamp();
+                job.fromPage = job.toPage = 1;
+                ASSERT_TRUE(RunPrintJob(writer, t.doc, job).ok);
+                const QSize printable(writer.width(), writer.height());
+                ASSERT_GT(writer.resolution(), 0);
+                const double toPoints = 72.0 / writer.resolution();
+
+                // The frame and the logo box in the PDF's points.
+                const CPageGeometry page
+                    = ComputePatchMatrixPage(section, printable, CPrintViewOptions()).page;
+                const CTitleBlockLayout layout
+                    = LayoutTitleBlock(CTitleBlockTexts(), page, CQtTitleTextMeasure(nullptr));
+                const QTransform toPage = PageTransform(page, printable)
+                    * QTransform::fromScale(toPoints, toPoints)
+                    * QTransform::fromTranslate(margin, margin);
+                frame = toPage.mapRect(QRectF(layout.frame));
+                logo = toPage.mapRect(layout.logo);
+            }
+            const std::vector<CPdfWord> words = PdfWords(path);
+            ASSERT_FALSE(words.empty());
+            std::vector<const CPdfWord*> block;
+            for (const CPdfWord& w : words) {
+                // Everything below the matrix belongs to the title block.
+                if (w.box.center().y() > frame.top())
+                    block.push_back(&w);
+            }
+            QString text;
+            for (const CPdfWord* w : block)
+                text += w->text + QLatin1Char(' ');
+            EXPECT_TRUE(text.contains(QStringLiteral("Created with Quiltmark")))
+                << text.toStdString();
+            EXPECT_TRUE(text.contains(QStringLiteral("Lumora"))) << text.toStdString();
+            const double slack = 0.5;
+            for (const CPdfWord* w : block) {
+                EXPECT_TRUE(frame.adjusted(-slack, -slack, slack, slack).contains(w->box))
+                    << w->text.toStdString();
+                EXPECT_FALSE(logo.intersects(w->box)) << w->text.toStdString();
+                for (const CPdfWord* other : block) {
+                    if (other == w)
+                        continue;
+                    // Poppler's boxes reach the font's full ascent and descent; lines
+                    // that touch may share a sliver of them.
+                    const QRectF both = w->box.intersected(other->box);
+                    EXPECT_FALSE(
+                        both.height() > 0.25 * std::min(w->box.height(), other->box.height())
+                        && both.width() > 0)
+                        << w->text.toStdString() << " / " << other->text.toStdString();
+                }
+            }
+        }
+    }
+}
+
+TEST_F(PrintPdf, StoredExtremesShowTheirTrueNumbersOnScreenPaperAndInExports)
+{
+    // A file may hold any int; shown one-based, 2147483647 must read 2147483648, and
+    // forming it must not overflow (the sanitizer build stops on that).
+    CSubDoc& section = *t.doc.GetSection(0);
+    CTileRecord* tile = section.GetTile(0, 0);
+    tile->universe = INT_MAX;
+    tile->address = INT_MAX;
+    section.RebuildItems();
+    section.RecountUniverses();
+    t.doc.RebuildTables();
+    AddDevices(1);
+    t.doc.GetDevices().GetDevice(0)->SetPortUniverse(0, INT_MAX);
+    const QString shown = QStringLiteral("U2147483648.2147483648");
+
+    EXPECT_TRUE(PdfText(WritePdf(QStringLiteral("extreme.pdf"), PrintContent::PatchMatrix), 1)
+                    .contains(shown));
+    EXPECT_TRUE(PdfText(WritePdf(QStringLiteral("extreme-devices.pdf"), PrintContent::Devices))
+                    .contains(QStringLiteral("DMX01: U2147483648 :")));
+
+    CViewUnderTest v(t.doc);
+    v.view->SetConnectionMode(ConnectionMode::All);
+    v.Render(); // tile and item labels, legend box
+    EXPECT_TRUE(v.view->StatusText(0, 0).endsWith(
+        QStringLiteral("DMX: U2147483648.2147483648 ... 2147483650")))
+        << v.view->StatusText(0, 0).toStdString();
+
+    const std::vector<std::string> patch = BuildPatchList(section);
+    ASSERT_FALSE(patch.empty());
+    EXPECT_NE(patch.back().find(";U2147483648.2147483648"), std::string::npos) << patch.back();
+    EXPECT_NE(BuildAsciiScheme(section).find("| U2147483648.2147483648  |"), std::string::npos);
+    EXPECT_NE(
+        BuildSkopeScript(section, 1, "now").find("SetDmxAddress(-1, 2147483648, 2147483648);"),
+        std::string::npos);
 }
 
 struct PrintCommandsTest : public CPrintFixture {

@@ -1,5 +1,6 @@
 #include "view/ViewGeometry.h"
 
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -166,6 +167,15 @@ TEST(ViewGeometry, SwitchAreaDependsOnTileShape)
     EXPECT_EQ(SwitchArea(QRect(0, 0, 50, 100)), QRect(25, 0, 25, 100));
     EXPECT_EQ(SwitchArea(QRect(0, 0, 100, 100)), QRect(0, 75, 100, 25));
     EXPECT_EQ(SwitchArea(QRect(0, 0, 200, 100)), QRect(0, 50, 200, 50));
-    EXPECT_EQ(AddressText(1, 1), QStringLiteral("U01.1"));
-    EXPECT_EQ(AddressText(120, 512), QStringLiteral("U120.512"));
+}
+
+TEST(ViewGeometry, AddressLabelsShowStoredNumbersOneBased)
+{
+    EXPECT_EQ(AddressLabel(0, 0), QStringLiteral("U01.1"));
+    EXPECT_EQ(AddressLabel(119, 511), QStringLiteral("U120.512"));
+    EXPECT_EQ(UniverseLabel(8), QStringLiteral("U09"));
+    // A file may hold any int; the shown number is one more, never wrapped.
+    EXPECT_EQ(AddressLabel(INT_MAX, INT_MAX), QStringLiteral("U2147483648.2147483648"));
+    EXPECT_EQ(AddressLabel(INT_MIN, INT_MIN), QStringLiteral("U-2147483647.-2147483647"));
+    EXPECT_EQ(UniverseLabel(INT_MAX), QStringLiteral("U2147483648"));
 }

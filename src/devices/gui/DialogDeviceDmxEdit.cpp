@@ -33,11 +33,13 @@ CDialogDeviceDmxEdit::CDialogDeviceDmxEdit(
             break;
         if (u == universe)
             selected = m_list->count();
-        m_list->addItem(QString::asprintf("U%.2d", u + 1), u);
+        m_list->addItem(QString::asprintf("U%.2lld", static_cast<long long>(u) + 1), u);
     }
     if (universe >= 0 && selected < 0) {
         selected = m_list->count();
-        m_list->addItem(QString::asprintf("U%.2d [does not exist]", universe + 1), universe);
+        m_list->addItem(
+            QString::asprintf("U%.2lld [does not exist]", static_cast<long long>(universe) + 1),
+            universe);
     }
     if (universe < 0)
         selected = m_list->count();

@@ -109,7 +109,8 @@ QString CDialogDeviceManager::PortText(const CKelvraDevicePortDmx& port, int por
 {
     if (port.GetUniverse() < 0)
         return QString::asprintf("DMX %.1d:", portIndex + 1);
-    return QString::asprintf("DMX %.1d: U%.2d", portIndex + 1, port.GetUniverse() + 1);
+    return QString::asprintf(
+        "DMX %.1d: U%.2lld", portIndex + 1, static_cast<long long>(port.GetUniverse()) + 1);
 }
 
 void CDialogDeviceManager::BuildTree()
