@@ -102,14 +102,6 @@ bool CDocManager::OnFileNew(bool askToSave)
     return ok;
 }
 
-bool CDocManager::OnFileOpen()
-{
-    const QString path = m_prompts.AskOpenFileName();
-    if (path.isEmpty())
-        return false;
-    return OpenDocumentFile(path);
-}
-
 bool CDocManager::OpenDocumentFile(const QString& path, bool askToSave)
 {
     if (askToSave && !SaveModified())

@@ -56,7 +56,6 @@ public:
     bool SaveModified();
     // False when the document could not be made (the library is not usable).
     bool OnFileNew(bool askToSave = true);
-    bool OnFileOpen();
     // False when the file cannot be opened at all; the document is then unchanged.
     bool OpenDocumentFile(const QString& path, bool askToSave = true);
     bool OnFileSave();

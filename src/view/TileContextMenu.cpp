@@ -5,6 +5,7 @@
 #include "dialogs/SetupSheets.h"
 #include "document/QuiltmarkDoc.h"
 #include "document/SubDoc.h"
+#include "formats/StoredText.h"
 #include "shell/ModelText.h"
 #include "view/QuiltmarkView.h"
 #include "view/TileEditing.h"
@@ -159,7 +160,14 @@ void CTileContextMenu::GenerateLibraryEntry()
     const bool modifyCurrent
         = m_doc.Messages().AskYesNo(kModifyCurrentLibrary, MessageIcon::Question)
         == MessageAnswer::Yes;
-    if (!m_doc.WriteLibraryEntry(ToModelText(metaName), ToModelText(type), modifyCurrent)) {
+    // The library is XML too: keep it well-formed.
+    bool replacedName = false;
+    bool replacedType = false;
+    const std::string storedName = ToProjectText(metaName, -1, &replacedName);
+    const std::string storedType = ToProjectText(type, -1, &replacedType);
+    if (replacedName || replacedType)
+        m_doc.Messages().ShowMessage(kControlsReplacedMessage, MessageIcon::Warning);
+    if (!m_doc.WriteLibraryEntry(storedName, storedType, modifyCurrent)) {
         // Saying nothing would leave the user believing the entry was written.
         m_doc.Messages().ShowMessage(
             "The fixture library entry could not be written: metalib.xml could not be read.",

@@ -4,6 +4,7 @@
 #include "document/QuiltmarkDoc.h"
 #include "document/SafeFile.h"
 #include "formats/PatchList.h"
+#include "formats/StoredText.h"
 
 #include <gtest/gtest.h>
 
@@ -194,3 +195,12 @@ TEST(CommandLine, RunningOutOfMemoryIsAFailureWithItsReasonNotAnAbort)
 }
 
 } // namespace
+
+TEST(CommandLine, ADateWithControlCharactersIsMadeStorableWithAWarning)
+{
+    const std::string wall = " '" + kExamples + "/small-bar.patch'";
+    const Result r = RunProgram("--date \"$(printf '2024\\001\\033x')\" --save-as -" + wall);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("// created on 2024??x by"), std::string::npos);
+    EXPECT_NE(r.err.find(kControlsReplacedMessage), std::string::npos) << r.err;
+}

@@ -7,6 +7,7 @@
 #include "formats/AsciiScheme.h"
 #include "formats/PatchList.h"
 #include "formats/SkopeScript.h"
+#include "formats/StoredText.h"
 
 #include <cerrno>
 #include <climits>
@@ -207,16 +208,18 @@ int Run(const Options& options)
             return 0;
     }
 
-    if (!doc.OnOpenDocument(options.file)) {
-        std::string error;
-        std::string ignored;
-        ReadWholeFile(options.file, ignored, &error);
+    std::string error;
+    if (!doc.OnOpenDocument(options.file, &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
     if (!doc.WasLoadSuccessful())
         return 1;
-    doc.SetScriptDate(options.date);
+    // The date goes into every script, and so into the project file.
+    std::string scriptDate = options.date;
+    if (MakeStorableText(scriptDate))
+        messages.ShowMessage(kControlsReplacedMessage, MessageIcon::Warning);
+    doc.SetScriptDate(scriptDate);
 
     if (options.readdress) {
         for (int i = 0; i < doc.GetSectionCount(); ++i) {
@@ -243,7 +246,7 @@ int Run(const Options& options)
         return 1;
     }
     const std::string date
-        = options.date.empty() ? FormatScriptDate(std::time(nullptr)) : options.date;
+        = scriptDate.empty() ? FormatScriptDate(std::time(nullptr)) : scriptDate;
 
     if (!options.saveAs.empty()
         && !WriteOutput(options.saveAs, CProjectFileWriter::Write(doc, date)))
