@@ -493,27 +493,25 @@ bool ReadWholeFile(
 {
     // Looked at before it is opened: opening a FIFO without a writer would block, and
     // opening a device may do something.
+    const auto notAFile = [&](mode_t mode) {
+        SetError(error, "Cannot open " + path + ": it is " + KindText(mode) + ", not a file");
+        return false;
+    };
     struct stat info { };
     if (::stat(path.c_str(), &info) != 0) {
         SetError(error, Reason("Cannot open " + path, errno));
         return false;
     }
-    if (!S_ISREG(info.st_mode)) {
-        SetError(
-            error, "Cannot open " + path + ": it is " + KindText(info.st_mode) + ", not a file");
-        return false;
-    }
+    if (!S_ISREG(info.st_mode))
+        return notAFile(info.st_mode);
     // Non-blocking, in case the name was swapped for a FIFO after the look.
     CFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd.IsOpen() || ::fstat(fd.Get(), &info) != 0) {
         SetError(error, Reason("Cannot open " + path, errno));
         return false;
     }
-    if (!S_ISREG(info.st_mode)) {
-        SetError(
-            error, "Cannot open " + path + ": it is " + KindText(info.st_mode) + ", not a file");
-        return false;
-    }
+    if (!S_ISREG(info.st_mode))
+        return notAFile(info.st_mode);
     const int flags = ::fcntl(fd.Get(), F_GETFL);
     if (flags != -1)
         ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK);
