@@ -77,8 +77,7 @@ void CCreateMatrixSheet::accept()
         QWizard::accept();
         return;
     }
-    CSectionSetup& s = m_section->setup;
-    const CSectionSetup previous = s;
+    CSectionSetup s = m_section->setup;
     s.fix_type = m_basic->fixType;
     s.orientation = m_basic->orientation;
     s.skope_style_type = m_basic->styleIndex;
@@ -92,19 +91,9 @@ void CCreateMatrixSheet::accept()
     s.address_origin = m_layout->origin;
     s.primary_direction = m_layout->direction;
     s.check_invert_secondaries = m_layout->snake;
-    m_doc.SetModifiedFlag();
-    if (!m_section->SetUp()) {
-        // The section refuses what it cannot hold; keep what it had.
-        s = previous;
-        m_doc.Messages().ShowMessage(
-            "The matrix could not be created: it would be larger than Quiltmark can hold.",
-            MessageIcon::Warning);
+    // Refused (too large): the section keeps what it had and the sheet stays open.
+    if (!m_doc.SetUpSection(*m_section, s))
         return;
-    }
-    m_section->RebuildItems();
-    m_section->RecountUniverses();
-    m_doc.RebuildTables();
-    m_doc.SetModifiedFlag();
     QWizard::accept();
 }
 
@@ -139,9 +128,6 @@ void CModifySelectionSheet::accept()
 {
     m_layout->ReadControls();
     if (m_section) {
-        if (m_createItems)
-            m_section->ExcludeSelected(false);
-        m_doc.SetModifiedFlag();
         CAddressingParams params = CAddressingParams::FromSetup(m_section->setup);
         params.baseUniverse = m_layout->baseUniverse - 1;
         params.firstAddress = m_layout->firstAddress - 1;
@@ -149,10 +135,7 @@ void CModifySelectionSheet::accept()
         params.origin = m_layout->origin;
         params.direction = m_layout->direction;
         params.snake = m_layout->snake;
-        AddressTiles(*m_section, params, AddressScope::SelectedTiles);
-        m_section->RebuildItems();
-        m_section->RecountUniverses();
-        m_doc.RebuildTables();
+        m_doc.AddressSelectedTiles(*m_section, params, m_createItems);
     }
     QWizard::accept();
 }

@@ -219,6 +219,105 @@ bool CQuiltmarkDoc::MoveSection(int from, int to)
     return true;
 }
 
+// ---- edits ------------------------------------------------------------------------
+
+void CQuiltmarkDoc::RefreshAfterTileChange(CSubDoc& section)
+{
+    // Addressing walks the existing grid and never resizes it, unlike a full set-up.
+    if (autoAddressing)
+        AddressTiles(section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
+    section.RebuildItems();
+    section.RecountUniverses();
+    RebuildTables();
+    m_modified = true;
+}
+
+bool CQuiltmarkDoc::SetUpSection(CSubDoc& section, const CSectionSetup& setup)
+{
+    const CSectionSetup previous = section.setup;
+    section.setup = setup;
+    if (!section.SetUp()) {
+        // The section refuses what it cannot hold; keep what it had.
+        section.setup = previous;
+        m_messages.ShowMessage(
+            "The matrix could not be created: it would be larger than Quiltmark can hold.",
+            MessageIcon::Warning);
+        return false;
+    }
+    section.RebuildItems();
+    section.RecountUniverses();
+    RebuildTables();
+    m_modified = true;
+    return true;
+}
+
+void CQuiltmarkDoc::SetUpAllSections()
+{
+    for (const std::unique_ptr<CSubDoc>& section : m_sections) {
+        if (section->initialised)
+            section->SetUp();
+    }
+    RebuildTables();
+    m_modified = true;
+}
+
+int CQuiltmarkDoc::ExcludeTiles(
+    CSubDoc& section, const std::vector<std::pair<int, int>>& cells, bool exclude)
+{
+    int changed = 0;
+    for (const auto& [column, row] : cells) {
+        CTileRecord* tile = section.GetTile(column, row);
+        if (!tile || (tile->excluded != 0) == exclude)
+            continue;
+        tile->excluded = exclude ? 1 : 0;
+        ++changed;
+        // Only these tiles change unless the section is re-addressed below: keep the counts
+        // and items in step here instead of rebuilding the section on every cell of a drag.
+        if (tile->universe >= 0) {
+            if (exclude)
+                section.RemoveUniverseTile(tile->universe);
+            else
+                section.AddUniverseTile(tile->universe);
+        }
+        section.DeriveItems(column, row);
+    }
+    if (changed == 0)
+        return 0;
+    if (autoAddressing) {
+        AddressTiles(section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
+        section.RebuildItems();
+    }
+    RebuildTables();
+    m_modified = true;
+    return changed;
+}
+
+int CQuiltmarkDoc::ExcludeSelectedTiles(CSubDoc& section, bool exclude)
+{
+    const int changed = section.ExcludeSelected(exclude);
+    if (changed > 0)
+        RefreshAfterTileChange(section);
+    return changed;
+}
+
+void CQuiltmarkDoc::MoveSelectedTiles(CSubDoc& section, int x, int y)
+{
+    section.MoveSelection(x, y);
+    RefreshAfterTileChange(section);
+}
+
+void CQuiltmarkDoc::AddressSelectedTiles(
+    CSubDoc& section, const CAddressingParams& params, bool createItems)
+{
+    if (createItems)
+        section.ExcludeSelected(false);
+    AddressTiles(section, params, AddressScope::SelectedTiles);
+    section.RebuildItems();
+    section.RecountUniverses();
+    RebuildTables();
+    m_modified = true;
+}
+
 int CQuiltmarkDoc::FindSectionByName(const std::string& name) const
 {
     for (int i = 0; i < GetSectionCount(); ++i)

@@ -2,6 +2,7 @@
 
 #include "app/MetaLib.h"
 #include "devices/KelvraDeviceList.h"
+#include "document/Addressing.h"
 #include "document/SubDoc.h"
 
 #include <cstddef>
@@ -93,6 +94,27 @@ public:
 
     bool autoAddressing = false;
 
+    // ---- edits ----------------------------------------------------------------------
+    // Every change of a section's tiles or set-up goes through one of these: it changes
+    // the data, runs the refresh that change needs (re-address when automatic addressing
+    // is on, items, universe counts, the three tables) and marks the document modified.
+    // Callers never run that sequence themselves.
+
+    // Creates the matrix anew from `setup` (the wizard's Finish). False, with a message
+    // and nothing changed, when the section could not hold it.
+    bool SetUpSection(CSubDoc& section, const CSectionSetup& setup);
+    // Sets up every initialised section again with its own values.
+    void SetUpAllSections();
+    // Cuts out (exclude) or puts back the tiles at `cells` (column, row); cells outside
+    // the grid or already in that state are skipped. Returns how many changed.
+    int ExcludeTiles(CSubDoc& section, const std::vector<std::pair<int, int>>& cells, bool exclude);
+    // The same for every selected tile.
+    int ExcludeSelectedTiles(CSubDoc& section, bool exclude);
+    // Moves the selected block so that its top-left lands on (x, y).
+    void MoveSelectedTiles(CSubDoc& section, int x, int y);
+    // Addresses the selected tiles with `params`; with createItems they are put back first.
+    void AddressSelectedTiles(CSubDoc& section, const CAddressingParams& params, bool createItems);
+
     // ---- usage tables ---------------------------------------------------------------
     void RebuildUniverseUse();
     int GetUsedUniverseCount() const override;
@@ -128,6 +150,10 @@ public:
                            bool modifyCurrent);
 
 private:
+    // The refresh after a change of tiles: re-address when automatic addressing is on,
+    // then items, universe counts, tables; the document is then modified.
+    void RefreshAfterTileChange(CSubDoc& section);
+
     IUserMessages& m_messages;
     std::string m_libraryPath;
     CMetaLib m_library;

@@ -204,10 +204,8 @@ void CTileContextMenu::DeleteSelected()
     if (!section)
         return;
     // Nothing selected: nothing changed, and the document stays unmodified.
-    if (section->ExcludeSelected(true) > 0) {
-        RefreshAfterTileChange(m_doc, *section);
+    if (m_doc.ExcludeSelectedTiles(*section, true) > 0)
         emit documentChanged();
-    }
     if (m_view) {
         m_view->ShowStatus(m_view->GetFocusColumn(), m_view->GetFocusRow());
         m_view->Redraw();

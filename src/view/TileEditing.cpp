@@ -28,17 +28,6 @@ void ClampDragAxis(int& position, int& grab, int matrixSize, int blockSize, int 
     }
 }
 
-void RefreshAfterTileChange(CQuiltmarkDoc& doc, CSubDoc& section)
-{
-    // Addressing walks the existing grid and never resizes it, unlike a full set-up.
-    if (doc.autoAddressing)
-        AddressTiles(section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
-    section.RebuildItems();
-    section.RecountUniverses();
-    doc.RebuildTables();
-    doc.SetModifiedFlag();
-}
-
 CTileEditing::CTileEditing(CQuiltmarkDoc& doc, CQuiltmarkView& view, QObject* parent)
     : QObject(parent)
     , m_doc(doc)
@@ -175,41 +164,14 @@ void CTileEditing::SelectOnPress(CSubDoc& section, int column, int row, int prev
 void CTileEditing::ToggleTile(int column, int row)
 {
     CSubDoc& section = *Section();
-    CTileRecord* tile = section.GetTile(column, row);
-    if (tile->universe >= 0) {
-        if (tile->excluded)
-            section.AddUniverseTile(tile->universe);
-        else
-            section.RemoveUniverseTile(tile->universe);
-    }
-    tile->excluded = tile->excluded ? 0 : 1;
-    m_paintState = tile->excluded != 0;
+    const CTileRecord* tile = section.GetTile(column, row);
+    m_paintState = !tile->excluded;
     m_lastPaintColumn = column;
     m_lastPaintRow = row;
-    section.DeriveItems(column, row);
-    AfterToggle(section);
+    m_doc.ExcludeTiles(section, { { column, row } }, m_paintState);
 }
 
-void CTileEditing::PaintTile(int column, int row)
-{
-    CSubDoc& section = *Section();
-    CTileRecord* tile = section.GetTile(column, row);
-    if (!tile || (tile->excluded != 0) == m_paintState)
-        return;
-    // The tile pressed on keeps the state it was toggled to.
-    if (column == m_view->GetFocusColumn() && row == m_view->GetFocusRow())
-        return;
-    if (tile->universe >= 0) {
-        if (m_paintState)
-            section.RemoveUniverseTile(tile->universe);
-        else
-            section.AddUniverseTile(tile->universe);
-    }
-    tile->excluded = m_paintState ? 1 : 0;
-    section.DeriveItems(column, row);
-}
-
-void CTileEditing::PaintTowards(int column, int row)
+bool CTileEditing::PaintTowards(int column, int row)
 {
     // A fast pointer skips cells between two mouse events: paint every cell on the way.
     const int fromColumn = m_lastPaintColumn < 0 ? column : m_lastPaintColumn;
@@ -217,24 +179,18 @@ void CTileEditing::PaintTowards(int column, int row)
     const int dc = column - fromColumn;
     const int dr = row - fromRow;
     const int steps = std::max(std::abs(dc), std::abs(dr));
+    std::vector<std::pair<int, int>> cells;
     for (int i = 1; i <= steps; ++i) {
         const int c
             = fromColumn + static_cast<int>(std::lround(static_cast<double>(dc) * i / steps));
         const int r = fromRow + static_cast<int>(std::lround(static_cast<double>(dr) * i / steps));
-        PaintTile(c, r);
+        // The tile pressed on keeps the state it was toggled to.
+        if (c != m_view->GetFocusColumn() || r != m_view->GetFocusRow())
+            cells.emplace_back(c, r);
     }
     m_lastPaintColumn = column;
     m_lastPaintRow = row;
-}
-
-void CTileEditing::AfterToggle(CSubDoc& section)
-{
-    m_doc.SetModifiedFlag();
-    if (m_doc.autoAddressing) {
-        AddressTiles(section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
-        section.RebuildItems();
-    }
-    m_doc.RebuildTables();
+    return m_doc.ExcludeTiles(*Section(), cells, m_paintState) > 0;
 }
 
 void CTileEditing::OnMouseMove(QPoint client, Qt::MouseButtons buttons)
@@ -260,9 +216,8 @@ void CTileEditing::OnMouseMove(QPoint client, Qt::MouseButtons buttons)
         int column = 0;
         int row = 0;
         if (m_view->HitTest(client, column, row) && section->GetTile(column, row)) {
-            if (column != m_lastPaintColumn || row != m_lastPaintRow) {
-                PaintTowards(column, row);
-                AfterToggle(*section);
+            if ((column != m_lastPaintColumn || row != m_lastPaintRow)
+                && PaintTowards(column, row)) {
                 m_view->Redraw();
                 emit documentChanged();
             }
@@ -380,8 +335,7 @@ void CTileEditing::OnLeftButtonUp(QPoint client)
         m_view->SetFocusCell(column, row);
         const std::optional<CTileRect> bounds = section->GetSelectionBounds();
         if (bounds && (bounds->x != column || bounds->y != row)) {
-            section->MoveSelection(column, row);
-            RefreshAfterTileChange(m_doc, *section);
+            m_doc.MoveSelectedTiles(*section, column, row);
             emit documentChanged();
         }
         m_view->ShowStatus(column, row);

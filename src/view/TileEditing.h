@@ -17,10 +17,6 @@ class QMouseEvent;
 // an edge so that the block moves back as soon as the pointer does.
 void ClampDragAxis(int& position, int& grab, int matrixSize, int blockSize, int tileSize);
 
-// After tiles changed: re-address the section when automatic addressing is on, rebuild
-// its items and universe counts and the document's tables. Marks the document modified.
-void RefreshAfterTileChange(CQuiltmarkDoc& doc, CSubDoc& section);
-
 // The mouse and keyboard side of the matrix view. In Toggle mode a press toggles a tile
 // and a drag paints that state onto the tiles passed; in Move/Edit mode clicks select
 // and a drag moves the selected block. A small state machine: idle -> pressed ->
@@ -59,9 +55,8 @@ private:
     void ShowMoveTargets(int column, int row);
     void EndDrag();
     void ToggleTile(int column, int row);
-    void PaintTile(int column, int row);
-    void PaintTowards(int column, int row);
-    void AfterToggle(CSubDoc& section);
+    // Paints every cell from the last painted one to (column, row); true when any changed.
+    bool PaintTowards(int column, int row);
     void SelectOnPress(CSubDoc& section, int column, int row, int previousColumn, int previousRow,
         Qt::KeyboardModifiers modifiers);
 

@@ -221,14 +221,8 @@ int Run(const Options& options)
         messages.ShowMessage(kControlsReplacedMessage, MessageIcon::Warning);
     doc.SetScriptDate(scriptDate);
 
-    if (options.readdress) {
-        for (int i = 0; i < doc.GetSectionCount(); ++i) {
-            CSubDoc* section = doc.GetSection(i);
-            if (section->initialised)
-                section->SetUp();
-        }
-        doc.RebuildTables();
-    }
+    if (options.readdress)
+        doc.SetUpAllSections();
     if (options.autoConnect) {
         doc.RebuildUniverseUse();
         // Too few ports is a warning: the universes connected so far stay connected, and

@@ -1,0 +1,123 @@
+#include "QuiltmarkDocTestSupport.h"
+#include "document/Addressing.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+// What a refresh from scratch gives must be what the edit left behind.
+void ExpectDerivedDataInStep(CQuiltmarkDoc& doc, int step)
+{
+    const std::map<int, int> universeUse = doc.GetUniverseUse();
+    for (int s = 0; s < doc.GetSectionCount(); ++s) {
+        CSubDoc& section = *doc.GetSection(s);
+        const std::vector<CPatchEntry> items = section.Items();
+        const std::map<int, int> counts = section.GetUniverseCounts();
+        section.RebuildItems();
+        section.RecountUniverses();
+        ASSERT_EQ(section.Items().size(), items.size()) << step;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            ASSERT_TRUE(section.Items()[i].universe == items[i].universe
+                && section.Items()[i].address == items[i].address)
+                << "step " << step << " item " << i;
+        }
+        EXPECT_EQ(section.GetUniverseCounts(), counts) << step;
+    }
+    doc.RebuildTables();
+    EXPECT_EQ(doc.GetUniverseUse(), universeUse) << step;
+}
+
+} // namespace
+
+TEST(DocumentEdits, EveryEditRefreshesWhatItChangedAndMarksTheDocument)
+{
+    for (const bool automatic : { false, true }) {
+        CTestDocument t;
+        CQuiltmarkDoc& doc = *t.doc;
+        CSubDoc& wall = t.SetUpSection(*doc.GetSection(0), 2, 9, 6, 1, 0);
+        t.SetUpSection(*doc.AddSection(), 0, 40, 2, 500, 0); // shares universe 0 with the wall
+        doc.RebuildTables();
+        doc.autoAddressing = automatic;
+        std::mt19937 random(automatic ? 7 : 8);
+        for (int step = 0; step < 120; ++step) {
+            doc.SetModifiedFlag(false);
+            const int x = static_cast<int>(random() % 9);
+            const int y = static_cast<int>(random() % 6);
+            bool changed = true;
+            const unsigned kind = random() % 5;
+            switch (kind) {
+            case 0:
+                changed = doc.ExcludeTiles(
+                              wall, { { x, y }, { 8 - x, 5 - y }, { 99, 0 } }, random() % 2 == 0)
+                    > 0;
+                break;
+            case 1:
+                wall.SelectAll(false);
+                wall.SelectRect(x, y, std::min(x + 2, 8), std::min(y + 1, 5));
+                changed = doc.ExcludeSelectedTiles(wall, random() % 2 == 0) > 0;
+                break;
+            case 2:
+                wall.SelectAll(false);
+                wall.SelectRect(x, y, x, y);
+                doc.MoveSelectedTiles(
+                    wall, static_cast<int>(random() % 9), static_cast<int>(random() % 6));
+                break;
+            case 3: {
+                wall.SelectAll(false);
+                wall.SelectRect(0, y, 8, y);
+                CAddressingParams params = CAddressingParams::FromSetup(wall.setup);
+                params.baseUniverse = static_cast<int>(random() % 3);
+                params.firstAddress = static_cast<int>(random() % 500);
+                doc.AddressSelectedTiles(wall, params, random() % 2 == 0);
+                break;
+            }
+            default: {
+                CSectionSetup setup = wall.setup;
+                setup.matrix_width = 1 + x;
+                setup.matrix_height = 1 + y;
+                setup.address_origin = static_cast<int>(random() % 4);
+                setup.check_invert_secondaries = static_cast<int>(random() % 2);
+                ASSERT_TRUE(doc.SetUpSection(wall, setup));
+                // Later steps address cells of a 9 x 6 grid again.
+                setup.matrix_width = 9;
+                setup.matrix_height = 6;
+                ASSERT_TRUE(doc.SetUpSection(wall, setup));
+                break;
+            }
+            }
+            EXPECT_EQ(doc.IsModified(), changed) << step;
+            ExpectDerivedDataInStep(doc, step);
+            if (automatic && changed && kind != 3) {
+                // Automatic addressing leaves no address other than its own (the selection
+                // sheet sets addresses by hand, until the next edit).
+                const std::vector<CTileRecord> tiles = wall.Tiles();
+                AddressTiles(
+                    wall, CAddressingParams::FromSetup(wall.setup), AddressScope::AllTiles);
+                for (std::size_t i = 0; i < tiles.size(); ++i)
+                    ASSERT_TRUE(wall.Tiles()[i].universe == tiles[i].universe
+                        && wall.Tiles()[i].address == tiles[i].address)
+                        << "step " << step << " tile " << i;
+            }
+        }
+    }
+}
+
+TEST(DocumentEdits, AMatrixTooLargeChangesNothingAndSaysSo)
+{
+    CTestDocument t;
+    CQuiltmarkDoc& doc = *t.doc;
+    CSubDoc& section = t.SetUpSection(*doc.GetSection(0), 2, 4, 3);
+    doc.SetModifiedFlag(false);
+    const std::vector<CTileRecord> tiles = section.Tiles();
+    CSectionSetup setup = section.setup;
+    setup.matrix_width = 5000;
+    setup.matrix_height = 5000;
+    EXPECT_FALSE(doc.SetUpSection(section, setup));
+    EXPECT_EQ(section.setup.matrix_width, 4);
+    EXPECT_EQ(section.Tiles().size(), tiles.size());
+    EXPECT_FALSE(doc.IsModified());
+    ASSERT_EQ(t.messages.calls.size(), 1u);
+    EXPECT_EQ(t.messages.calls[0].icon, MessageIcon::Warning);
+}
