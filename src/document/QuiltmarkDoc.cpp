@@ -318,6 +318,41 @@ void CQuiltmarkDoc::AddressSelectedTiles(
     m_modified = true;
 }
 
+CSubDoc* CQuiltmarkDoc::AppendSection()
+{
+    if (GetSectionCount() >= kMaxSections)
+        return nullptr;
+    CSubDoc* section = AddSection();
+    m_modified = true;
+    return section;
+}
+
+bool CQuiltmarkDoc::RemoveSection(int index)
+{
+    if (!DeleteSection(index))
+        return false;
+    // Its tiles no longer occupy channels, universes or screen ids.
+    RebuildTables();
+    m_modified = true;
+    return true;
+}
+
+bool CQuiltmarkDoc::RenameSection(int index, const std::string& name)
+{
+    CSubDoc* section = GetSection(index);
+    if (!section || !IsSectionNameFree(name))
+        return false;
+    section->name = name;
+    m_modified = true;
+    return true;
+}
+
+void CQuiltmarkDoc::SetPageInfo(CSubDoc& section, const std::string& text)
+{
+    section.info = text;
+    m_modified = true;
+}
+
 int CQuiltmarkDoc::FindSectionByName(const std::string& name) const
 {
     for (int i = 0; i < GetSectionCount(); ++i)

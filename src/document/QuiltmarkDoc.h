@@ -114,6 +114,12 @@ public:
     void MoveSelectedTiles(CSubDoc& section, int x, int y);
     // Addresses the selected tiles with `params`; with createItems they are put back first.
     void AddressSelectedTiles(CSubDoc& section, const CAddressingParams& params, bool createItems);
+    // Sections bar: a new empty section (none at the limit), deleting one (not the last;
+    // its universes and channels leave the tables), renaming (refused for a name in use).
+    CSubDoc* AppendSection();
+    bool RemoveSection(int index);
+    bool RenameSection(int index, const std::string& name);
+    void SetPageInfo(CSubDoc& section, const std::string& text);
 
     // ---- usage tables ---------------------------------------------------------------
     void RebuildUniverseUse();

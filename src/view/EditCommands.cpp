@@ -153,10 +153,9 @@ void CEditCommands::OnPageInfo()
     if (!m_prompt(QStringLiteral("Page-Info"), QStringLiteral("Page-Info:"), kPageInfoLength, text))
         return;
     bool replaced = false;
-    section->info = ToProjectText(text.left(kPageInfoLength), -1, &replaced);
+    m_doc.SetPageInfo(*section, ToProjectText(text.left(kPageInfoLength), -1, &replaced));
     if (replaced)
         m_doc.Messages().ShowMessage(kControlsReplacedMessage, MessageIcon::Warning);
-    m_doc.SetModifiedFlag();
     emit documentChanged();
     if (m_view)
         m_view->Redraw();

@@ -71,8 +71,7 @@ void CSectionCommands::OnSectionsAdd()
         m_messages.ShowMessage(kLimitReached, MessageIcon::None);
         return;
     }
-    m_doc.SetModifiedFlag();
-    CSubDoc* section = m_doc.AddSection();
+    CSubDoc* section = m_doc.AppendSection();
     if (!section)
         return;
     CExtTabCtrl& tabs = m_bar.Tabs();
@@ -93,14 +92,13 @@ void CSectionCommands::OnSectionsDelete()
         = "Are you sure you want to delete section \"" + ToModelText(label) + "\"?";
     if (m_messages.AskYesNo(question, MessageIcon::Question) != MessageAnswer::Yes)
         return;
-    if (!m_doc.DeleteSection(index)) {
+    if (!m_doc.RemoveSection(index)) {
         m_messages.ShowMessage(kCannotDelete, MessageIcon::Warning);
         return;
     }
     tabs.DeleteItem(index);
     tabs.SetCurSel(m_doc.GetCurrentSectionIndex());
     OnSectionsChange();
-    m_doc.SetModifiedFlag();
 }
 
 void CSectionCommands::OnSectionsChange()
@@ -130,21 +128,18 @@ void CSectionCommands::OnSectionsChange()
 void CSectionCommands::OnLabelEdited(int index)
 {
     CExtTabCtrl& tabs = m_bar.Tabs();
-    CSubDoc* section = m_doc.GetSection(index);
     bool replaced = false;
     const std::string name = ToProjectText(tabs.GetLabel(index), -1, &replaced);
     // A name already in use, the tab's own included, is refused and the old label returns.
-    if (!section || !m_doc.IsSectionNameFree(name)) {
+    if (!m_doc.RenameSection(index, name)) {
         tabs.EndEdit(false);
         return;
     }
-    section->name = name;
     tabs.EndEdit(true);
     if (replaced) {
         tabs.SetLabel(index, FromModelText(name));
         m_doc.Messages().ShowMessage(kControlsReplacedMessage, MessageIcon::Warning);
     }
-    m_doc.SetModifiedFlag();
     m_view.Redraw();
     m_bar.update();
 }

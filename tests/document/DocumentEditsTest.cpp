@@ -121,3 +121,33 @@ TEST(DocumentEdits, AMatrixTooLargeChangesNothingAndSaysSo)
     ASSERT_EQ(t.messages.calls.size(), 1u);
     EXPECT_EQ(t.messages.calls[0].icon, MessageIcon::Warning);
 }
+
+TEST(DocumentEdits, SectionEditsKeepTheTablesAndMarkTheDocument)
+{
+    CTestDocument t;
+    CQuiltmarkDoc& doc = *t.doc;
+    t.SetUpSection(*doc.GetSection(0), 0, 2, 1, 1, 0);
+    t.SetUpSection(*doc.AppendSection(), 0, 2, 1, 100, 0); // the same channels
+    doc.RebuildTables();
+    ASSERT_TRUE(doc.IsChannelShared(0));
+
+    doc.SetModifiedFlag(false);
+    ASSERT_TRUE(doc.RemoveSection(1));
+    EXPECT_TRUE(doc.IsModified());
+    // The deleted section's tiles no longer show as a conflict.
+    EXPECT_FALSE(doc.IsChannelShared(0));
+    EXPECT_FALSE(doc.RemoveSection(0)); // the last one stays
+
+    doc.SetModifiedFlag(false);
+    EXPECT_FALSE(doc.RenameSection(0, "new 1")); // its own name is taken too
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(doc.RenameSection(0, "Front"));
+    EXPECT_EQ(doc.GetSection(0)->name, "Front");
+    EXPECT_TRUE(doc.IsModified());
+
+    while (doc.GetSectionCount() < CQuiltmarkDoc::kMaxSections)
+        ASSERT_NE(doc.AppendSection(), nullptr);
+    doc.SetModifiedFlag(false);
+    EXPECT_EQ(doc.AppendSection(), nullptr);
+    EXPECT_FALSE(doc.IsModified());
+}
