@@ -20,6 +20,19 @@ namespace {
 // Digits only, at most three, and never more than 255: a keystroke, paste or drop that would
 // break this is not accepted. The fields have no maximum length, as that would cut a pasted
 // "1234" to 123 before the validator could refuse it.
+// The value of one field's text: one to three digits, at most 255.
+std::optional<int> OctetValue(const QString& text)
+{
+    if (text.isEmpty() || text.size() > 3)
+        return std::nullopt;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+    }
+    const int value = text.toInt();
+    return value <= 255 ? std::optional<int>(value) : std::nullopt;
+}
+
 class COctetValidator : public QValidator {
 public:
     using QValidator::QValidator;
@@ -28,13 +41,7 @@ public:
     {
         if (input.isEmpty())
             return Intermediate;
-        if (input.size() > 3)
-            return Invalid;
-        for (QChar c : input) {
-            if (c < u'0' || c > u'9')
-                return Invalid;
-        }
-        return input.toInt() <= 255 ? Acceptable : Invalid;
+        return OctetValue(input) ? Acceptable : Invalid;
     }
 };
 
@@ -47,17 +54,10 @@ std::optional<std::array<int, 4>> ParseDotted(const QString& text)
         return std::nullopt;
     std::array<int, 4> octets {};
     for (int i = 0; i < 4; ++i) {
-        const QString& part = parts[i];
-        if (part.isEmpty() || part.size() > 3)
+        const std::optional<int> value = OctetValue(parts[i]);
+        if (!value)
             return std::nullopt;
-        for (QChar c : part) {
-            if (c < u'0' || c > u'9')
-                return std::nullopt;
-        }
-        const int value = part.toInt();
-        if (value > 255)
-            return std::nullopt;
-        octets[static_cast<size_t>(i)] = value;
+        octets[static_cast<size_t>(i)] = *value;
     }
     return octets;
 }

@@ -50,6 +50,16 @@ CQuiltmarkView::~CQuiltmarkView()
     emit destroying();
 }
 
+void CQuiltmarkView::AddInputFilter(QObject* filter)
+{
+    viewport()->installEventFilter(filter);
+    installEventFilter(filter);
+    connect(this, &CQuiltmarkView::destroying, filter, [this, filter] {
+        viewport()->removeEventFilter(filter);
+        removeEventFilter(filter);
+    });
+}
+
 void CQuiltmarkView::AddCommandHandler(ICommandTarget* handler)
 {
     if (handler && std::find(m_handlers.begin(), m_handlers.end(), handler) == m_handlers.end())
@@ -391,12 +401,10 @@ QString CQuiltmarkView::StatusText(int column, int row) const
         return text;
     if (tile->universe < 0 || tile->address < 0)
         return text + QStringLiteral("  WARNING! Undefined Item!");
-    // Stored values may be any int: the shown numbers are formed in 64 bits.
-    const long long address = tile->address;
-    return text
-        + QString::asprintf("    DMX: U%.2lld.%lld ... %lld",
-            static_cast<long long>(tile->universe) + 1, address + 1,
-            address + section->ChannelsPerFixture());
+    // Stored values may be any int: the last channel is formed in 64 bits too.
+    return text + QStringLiteral("    DMX: ") + AddressLabel(tile->universe, tile->address)
+        + QString::asprintf(
+            " ... %lld", static_cast<long long>(tile->address) + section->ChannelsPerFixture());
 }
 
 void CQuiltmarkView::ShowStatus(int column, int row)

@@ -27,6 +27,9 @@ public:
     // Handlers are not owned; they must outlive the view or be removed first.
     void AddCommandHandler(ICommandTarget* handler);
     void RemoveCommandHandler(ICommandTarget* handler);
+    // Lets `filter` see the events of the view and its viewport until the view is torn
+    // down; events sent during the teardown are no longer the view's.
+    void AddInputFilter(QObject* filter);
 
     bool OnCommand(CommandId id) override;
     bool OnUpdateCommand(CommandId id, CCommandState& state) override;

@@ -27,19 +27,8 @@ CTileContextMenu::CTileContextMenu(CQuiltmarkDoc& doc, CQuiltmarkView& view, QOb
     , m_prompt(DefaultTextPrompt(&view))
     , m_runSheet(DefaultSheetRunner())
 {
-    view.viewport()->installEventFilter(this);
     // The menu key reaches the widget with the keyboard focus, the view, not its viewport.
-    view.installEventFilter(this);
-    connect(&view, &CQuiltmarkView::destroying, this, &CTileContextMenu::StopWatching);
-}
-
-void CTileContextMenu::StopWatching()
-{
-    if (!m_view)
-        return;
-    m_view->viewport()->removeEventFilter(this);
-    m_view->removeEventFilter(this);
-    m_view = nullptr;
+    view.AddInputFilter(this);
 }
 
 std::vector<CTileContextMenu::Entry> CTileContextMenu::Entries() const

@@ -58,7 +58,6 @@ protected:
 
 private:
     void ModifySelection(bool createItems);
-    void StopWatching();
 
     CQuiltmarkDoc& m_doc;
     QPointer<CQuiltmarkView> m_view;

@@ -33,18 +33,9 @@ CTileEditing::CTileEditing(CQuiltmarkDoc& doc, CQuiltmarkView& view, QObject* pa
     , m_doc(doc)
     , m_view(&view)
 {
-    view.viewport()->installEventFilter(this);
-    view.installEventFilter(this);
+    view.AddInputFilter(this);
     // Moves without a button must reach us too: they end a drag whose release got lost.
     view.viewport()->setMouseTracking(true);
-    // Events still arrive while the view is torn down; by then it is no view any more.
-    connect(&view, &CQuiltmarkView::destroying, this, [this] {
-        if (!m_view)
-            return;
-        m_view->viewport()->removeEventFilter(this);
-        m_view->removeEventFilter(this);
-        m_view = nullptr;
-    });
 }
 
 CSubDoc* CTileEditing::Section() const
