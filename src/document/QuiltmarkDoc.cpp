@@ -4,6 +4,7 @@
 #include "document/ChannelOccupancy.h"
 #include "document/ProjectFile.h"
 #include "document/SafeFile.h"
+#include "document/TileChanges.h"
 #include "formats/JobFile.h"
 #include "formats/SkopeScript.h"
 #include "formats/StoredText.h"
@@ -12,6 +13,7 @@
 #include <climits>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <sstream>
 #include <utility>
 
@@ -20,6 +22,148 @@ struct CQuiltmarkDoc::ChannelTable : CChannelOccupancy { };
 namespace {
 
 constexpr const char* kJobFirstLine = "<JOB>";
+
+// Tiles are kept for undo in parts of this many records, so that an edit of a few tiles
+// copies a few parts, not the wall.
+constexpr int kTilePart = 4096;
+
+bool SameSetup(const CSectionSetup& a, const CSectionSetup& b)
+{
+    return a.fix_type == b.fix_type && a.skope_style_type == b.skope_style_type
+        && a.matrix_width == b.matrix_width && a.matrix_height == b.matrix_height
+        && a.screen_med_name == b.screen_med_name && a.screen_id == b.screen_id
+        && a.orientation == b.orientation && a.base_universe == b.base_universe
+        && a.addr_first == b.addr_first && a.addr_count == b.addr_count
+        && a.address_origin == b.address_origin && a.primary_direction == b.primary_direction
+        && a.check_invert_secondaries == b.check_invert_secondaries
+        && a.section_id == b.section_id && a.unresolved_fix_type == b.unresolved_fix_type;
+}
+
+// Everything of a project but its tiles: small, so every step keeps it whole.
+struct SectionState {
+    std::uint64_t id = 0;
+    std::string name;
+    std::string info;
+    CSectionSetup setup;
+    bool initialised = false;
+
+    bool operator==(const SectionState& o) const
+    {
+        return id == o.id && name == o.name && info == o.info && initialised == o.initialised
+            && SameSetup(setup, o.setup);
+    }
+};
+
+struct DeviceState {
+    int type = 0;
+    std::uint32_t ipAddress = 0;
+    std::vector<int> portUniverses;
+
+    bool operator==(const DeviceState& o) const
+    {
+        return type == o.type && ipAddress == o.ipAddress && portUniverses == o.portUniverses;
+    }
+};
+
+struct DocState {
+    std::vector<SectionState> sections;
+    int currentSection = 0;
+    std::vector<DeviceState> devices;
+
+    bool Lists(std::uint64_t id) const
+    {
+        return std::any_of(sections.begin(), sections.end(),
+            [id](const SectionState& s) { return s.id == id; });
+    }
+    std::size_t Bytes() const
+    {
+        std::size_t bytes = sizeof(*this);
+        for (const SectionState& s : sections)
+            bytes += sizeof(s) + s.name.capacity() + s.info.capacity()
+                + s.setup.screen_med_name.capacity() + s.setup.unresolved_fix_type.capacity();
+        for (const DeviceState& d : devices)
+            bytes += sizeof(d) + d.portUniverses.capacity() * sizeof(int);
+        return bytes;
+    }
+};
+
+} // namespace
+
+// The open step: the project before it, and the parts of tiles it may change.
+struct CQuiltmarkDoc::EditCapture {
+    struct SectionTiles {
+        std::uint64_t id = 0;
+        int columns = 0;
+        int rows = 0;
+        std::vector<std::vector<CTileRecord>> parts; // empty: not touched
+        std::size_t partsKept = 0;
+    };
+    std::string name;
+    DocState before;
+    std::vector<SectionTiles> tiles;
+    bool changed = false; // an edit said so (what counts when nothing is recorded)
+};
+
+struct CQuiltmarkDoc::DocumentStep : CEditStep {
+    struct SectionTiles {
+        std::uint64_t id = 0;
+        std::string diff;   // grid kept its size: what changed
+        bool whole = false; // grid appeared, vanished or changed size: both grids whole
+        int beforeColumns = 0, beforeRows = 0, afterColumns = 0, afterRows = 0;
+        std::string before;
+        std::string after;
+    };
+    std::string name;
+    DocState before;
+    DocState after;
+    std::vector<SectionTiles> tiles;
+    std::size_t bytes = 0;
+
+    const std::string& Name() const override { return name; }
+    std::size_t Bytes() const override { return bytes; }
+};
+
+namespace {
+
+// Opens a step for one edit; nested in an open step (a drag) it joins that one.
+class CEditScope {
+public:
+    CEditScope(CQuiltmarkDoc& doc, const char* name)
+        : m_doc(doc)
+    {
+        m_doc.BeginEdit(name);
+    }
+    ~CEditScope() { m_doc.EndEdit(); }
+    CEditScope(const CEditScope&) = delete;
+    CEditScope& operator=(const CEditScope&) = delete;
+
+private:
+    CQuiltmarkDoc& m_doc;
+};
+
+} // namespace
+
+namespace {
+
+DocState CaptureState(const CQuiltmarkDoc& doc)
+{
+    DocState state;
+    state.currentSection = doc.GetCurrentSectionIndex();
+    for (int i = 0; i < doc.GetSectionCount(); ++i) {
+        const CSubDoc& section = *doc.GetSection(i);
+        state.sections.push_back(
+            { section.editId, section.name, section.info, section.setup, section.initialised });
+    }
+    const CKelvraDeviceList& devices = doc.GetDevices();
+    for (int i = 0; i < devices.GetDeviceCount(); ++i) {
+        const CKelvraDevice& device = *devices.GetDevice(i);
+        DeviceState d { device.GetType(), device.GetIpAddress(), {} };
+        for (int p = 0; p < device.GetPortCount(); ++p)
+            d.portUniverses.push_back(device.GetPortUniverse(p));
+        state.devices.push_back(std::move(d));
+    }
+    return state;
+}
 
 } // namespace
 
@@ -50,6 +194,7 @@ bool CQuiltmarkDoc::Reset()
 bool CQuiltmarkDoc::OnNewDocument()
 {
     m_modified = false;
+    ClearHistory();
     m_pathName.clear();
     const bool ok = Reset();
     if (m_sections.empty())
@@ -69,13 +214,15 @@ bool CQuiltmarkDoc::OnOpenDocument(const std::string& path, std::string* error)
     LoadFromBuffer(bytes.data(), bytes.size());
     // The open counts as done even when the content was refused: the path is kept.
     m_pathName = path;
-    m_modified = false;
+    SetModifiedFlag(false);
     return true;
 }
 
 bool CQuiltmarkDoc::LoadFromBuffer(const char* data, std::size_t size)
 {
     autoAddressing = false;
+    // Steps of another project cannot apply to this one.
+    ClearHistory();
     std::size_t lineEnd = 0;
     while (lineEnd < size && data[lineEnd] != '\n')
         ++lineEnd;
@@ -138,7 +285,7 @@ bool CQuiltmarkDoc::OnSaveDocument(const std::string& path, std::string* error)
         return false;
     }
     m_pathName = path;
-    m_modified = false;
+    SetModifiedFlag(false);
     m_pathHoldsProject = true;
     return true;
 }
@@ -186,6 +333,7 @@ CSubDoc* CQuiltmarkDoc::AddSection()
 {
     if (GetSectionCount() < kMaxSections) {
         m_sections.push_back(std::make_unique<CSubDoc>(&m_library));
+        m_sections.back()->editId = m_nextSectionId++;
         m_currentSection = GetSectionCount() - 1;
         m_sections.back()->name = MakeUniqueSectionName();
     }
@@ -212,28 +360,43 @@ bool CQuiltmarkDoc::MoveSection(int from, int to)
     to = std::clamp(to, 0, last);
     if (from == to)
         return false;
+    CEditScope edit(*this, "Move Section");
     std::unique_ptr<CSubDoc> moving = std::move(m_sections[static_cast<std::size_t>(from)]);
     m_sections.erase(m_sections.begin() + from);
     m_sections.insert(m_sections.begin() + to, std::move(moving));
-    m_modified = true;
+    NoteChange();
     return true;
 }
 
 // ---- edits ------------------------------------------------------------------------
 
+
 void CQuiltmarkDoc::RefreshAfterTileChange(CSubDoc& section)
 {
     // Addressing walks the existing grid and never resizes it, unlike a full set-up.
-    if (autoAddressing)
+    if (autoAddressing) {
+        TouchSection(section);
         AddressTiles(section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
+    }
     section.RebuildItems();
     section.RecountUniverses();
     RebuildTables();
-    m_modified = true;
+    NoteChange();
+}
+
+void CQuiltmarkDoc::TouchRows(CSubDoc& section, int firstRow, int rowCount)
+{
+    const int columns = section.GetTileColumns();
+    const int first = std::max(firstRow, 0);
+    const int end = std::min(firstRow + rowCount, section.GetTileRows());
+    if (end > first)
+        TouchTiles(section, first * columns, end * columns - 1);
 }
 
 bool CQuiltmarkDoc::SetUpSection(CSubDoc& section, const CSectionSetup& setup)
 {
+    CEditScope edit(*this, "Create Matrix");
+    TouchSection(section);
     const CSectionSetup previous = section.setup;
     section.setup = setup;
     if (!section.SetUp()) {
@@ -247,28 +410,34 @@ bool CQuiltmarkDoc::SetUpSection(CSubDoc& section, const CSectionSetup& setup)
     section.RebuildItems();
     section.RecountUniverses();
     RebuildTables();
-    m_modified = true;
+    NoteChange();
     return true;
 }
 
 void CQuiltmarkDoc::SetUpAllSections()
 {
+    CEditScope edit(*this, "Readdress");
     for (const std::unique_ptr<CSubDoc>& section : m_sections) {
-        if (section->initialised)
+        if (section->initialised) {
+            TouchSection(*section);
             section->SetUp();
+        }
     }
     RebuildTables();
-    m_modified = true;
+    NoteChange();
 }
 
 int CQuiltmarkDoc::ExcludeTiles(
     CSubDoc& section, const std::vector<std::pair<int, int>>& cells, bool exclude)
 {
+    CEditScope edit(*this, "Toggle Tiles");
     int changed = 0;
     for (const auto& [column, row] : cells) {
         CTileRecord* tile = section.GetTile(column, row);
         if (!tile || (tile->excluded != 0) == exclude)
             continue;
+        const int index = row * section.GetTileColumns() + column;
+        TouchTiles(section, index, index);
         tile->excluded = exclude ? 1 : 0;
         ++changed;
         // Only these tiles change unless the section is re-addressed below: keep the counts
@@ -284,16 +453,20 @@ int CQuiltmarkDoc::ExcludeTiles(
     if (changed == 0)
         return 0;
     if (autoAddressing) {
+        TouchSection(section);
         AddressTiles(section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
         section.RebuildItems();
     }
     RebuildTables();
-    m_modified = true;
+    NoteChange();
     return changed;
 }
 
 int CQuiltmarkDoc::ExcludeSelectedTiles(CSubDoc& section, bool exclude)
 {
+    CEditScope edit(*this, exclude ? "Delete Selected" : "Create Items");
+    if (const std::optional<CTileRect> bounds = section.GetSelectionBounds())
+        TouchRows(section, bounds->y, bounds->h);
     const int changed = section.ExcludeSelected(exclude);
     if (changed > 0)
         RefreshAfterTileChange(section);
@@ -302,6 +475,13 @@ int CQuiltmarkDoc::ExcludeSelectedTiles(CSubDoc& section, bool exclude)
 
 void CQuiltmarkDoc::MoveSelectedTiles(CSubDoc& section, int x, int y)
 {
+    CEditScope edit(*this, "Move Tiles");
+    const std::optional<CTileRect> bounds = section.GetSelectionBounds();
+    if (!bounds)
+        return;
+    // The block leaves its rows and lands on the rows from y.
+    TouchRows(section, bounds->y, bounds->h);
+    TouchRows(section, y, bounds->h);
     section.MoveSelection(x, y);
     RefreshAfterTileChange(section);
 }
@@ -309,31 +489,40 @@ void CQuiltmarkDoc::MoveSelectedTiles(CSubDoc& section, int x, int y)
 void CQuiltmarkDoc::AddressSelectedTiles(
     CSubDoc& section, const CAddressingParams& params, bool createItems)
 {
+    CEditScope edit(*this, createItems ? "Create Items" : "Set Properties");
+    if (const std::optional<CTileRect> bounds = section.GetSelectionBounds())
+        TouchRows(section, bounds->y, bounds->h);
     if (createItems)
         section.ExcludeSelected(false);
     AddressTiles(section, params, AddressScope::SelectedTiles);
     section.RebuildItems();
     section.RecountUniverses();
     RebuildTables();
-    m_modified = true;
+    NoteChange();
 }
 
 CSubDoc* CQuiltmarkDoc::AppendSection()
 {
     if (GetSectionCount() >= kMaxSections)
         return nullptr;
+    CEditScope edit(*this, "Add Section");
     CSubDoc* section = AddSection();
-    m_modified = true;
+    NoteChange();
     return section;
 }
 
 bool CQuiltmarkDoc::RemoveSection(int index)
 {
+    CSubDoc* section = GetSection(index);
+    if (!section || GetSectionCount() == 1)
+        return false;
+    CEditScope edit(*this, "Delete Section");
+    TouchSection(*section);
     if (!DeleteSection(index))
         return false;
     // Its tiles no longer occupy channels, universes or screen ids.
     RebuildTables();
-    m_modified = true;
+    NoteChange();
     return true;
 }
 
@@ -342,15 +531,295 @@ bool CQuiltmarkDoc::RenameSection(int index, const std::string& name)
     CSubDoc* section = GetSection(index);
     if (!section || !IsSectionNameFree(name))
         return false;
+    CEditScope edit(*this, "Rename Section");
     section->name = name;
-    m_modified = true;
+    NoteChange();
     return true;
 }
 
 void CQuiltmarkDoc::SetPageInfo(CSubDoc& section, const std::string& text)
 {
+    CEditScope edit(*this, "Page Info");
     section.info = text;
-    m_modified = true;
+    NoteChange();
+}
+
+// ---- edit history -----------------------------------------------------------------
+
+void CQuiltmarkDoc::NoteChange()
+{
+    if (m_capture)
+        m_capture->changed = true;
+    else
+        m_modified = true;
+}
+
+void CQuiltmarkDoc::BeginEdit(const std::string& name)
+{
+    if (m_editDepth++ > 0)
+        return;
+    m_capture = std::make_unique<EditCapture>();
+    m_capture->name = name;
+    if (m_historyEnabled)
+        m_capture->before = CaptureState(*this);
+}
+
+void CQuiltmarkDoc::TouchTiles(CSubDoc& section, int first, int last)
+{
+    if (!m_capture || !m_historyEnabled)
+        return;
+    auto it = std::find_if(m_capture->tiles.begin(), m_capture->tiles.end(),
+        [&section](const EditCapture::SectionTiles& t) { return t.id == section.editId; });
+    if (it == m_capture->tiles.end()) {
+        EditCapture::SectionTiles kept;
+        kept.id = section.editId;
+        kept.columns = section.GetTileColumns();
+        kept.rows = section.GetTileRows();
+        kept.parts.resize(
+            (static_cast<std::size_t>(section.GetTileCount()) + kTilePart - 1) / kTilePart);
+        m_capture->tiles.push_back(std::move(kept));
+        it = std::prev(m_capture->tiles.end());
+    }
+    // A grid resized within the step was kept whole before it changed.
+    if (it->columns != section.GetTileColumns() || it->rows != section.GetTileRows())
+        return;
+    const std::vector<CTileRecord>& tiles = section.Tiles();
+    first = std::max(first, 0);
+    last = std::min(last, section.GetTileCount() - 1);
+    for (int part = first / kTilePart; first <= last && part <= last / kTilePart; ++part) {
+        std::vector<CTileRecord>& copy = it->parts[static_cast<std::size_t>(part)];
+        if (!copy.empty())
+            continue;
+        const auto begin = tiles.begin() + static_cast<std::ptrdiff_t>(part) * kTilePart;
+        const auto end = tiles.begin()
+            + std::min<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(part + 1) * kTilePart,
+                static_cast<std::ptrdiff_t>(tiles.size()));
+        copy.assign(begin, end);
+        ++it->partsKept;
+    }
+}
+
+void CQuiltmarkDoc::TouchSection(CSubDoc& section)
+{
+    // Recorded even without tiles: the grid's size before the step counts.
+    TouchTiles(section, 0, std::max(section.GetTileCount() - 1, 0));
+}
+
+void CQuiltmarkDoc::EndEdit()
+{
+    if (m_editDepth == 0 || --m_editDepth > 0)
+        return;
+    std::unique_ptr<EditCapture> capture = std::move(m_capture);
+    if (!m_historyEnabled) {
+        if (capture->changed)
+            m_modified = true;
+        return;
+    }
+    auto step = std::make_unique<DocumentStep>();
+    step->name = capture->name;
+    step->before = std::move(capture->before);
+    step->after = CaptureState(*this);
+    bool changed = !(step->before.sections == step->after.sections)
+        || step->before.currentSection != step->after.currentSection
+        || !(step->before.devices == step->after.devices);
+
+    const auto findSection = [this](std::uint64_t id) -> CSubDoc* {
+        for (const auto& s : m_sections)
+            if (s->editId == id)
+                return s.get();
+        return nullptr;
+    };
+    for (EditCapture::SectionTiles& kept : capture->tiles) {
+        DocumentStep::SectionTiles record;
+        record.id = kept.id;
+        record.beforeColumns = kept.columns;
+        record.beforeRows = kept.rows;
+        const bool existed = step->before.Lists(kept.id);
+        const CSubDoc* section = findSection(kept.id);
+        if (section) {
+            record.afterColumns = section->GetTileColumns();
+            record.afterRows = section->GetTileRows();
+        }
+        if (existed && section && record.afterColumns == kept.columns
+            && record.afterRows == kept.rows) {
+            CTileDiffWriter diff;
+            for (std::size_t part = 0; part < kept.parts.size(); ++part) {
+                const std::vector<CTileRecord>& copy = kept.parts[part];
+                if (!copy.empty()) {
+                    const int first = static_cast<int>(part) * kTilePart;
+                    diff.AddRange(first, copy.data(), section->Tiles().data() + first,
+                        static_cast<int>(copy.size()));
+                }
+                // Free the copy as soon as it is encoded: a wall's worth is large.
+                std::vector<CTileRecord>().swap(kept.parts[part]);
+            }
+            record.diff = diff.Finish();
+            if (record.diff.empty())
+                continue;
+        } else {
+            record.whole = true;
+            if (existed) {
+                std::vector<CTileRecord> whole;
+                whole.reserve(static_cast<std::size_t>(kept.columns) * kept.rows);
+                for (std::vector<CTileRecord>& copy : kept.parts) {
+                    whole.insert(whole.end(), copy.begin(), copy.end());
+                    std::vector<CTileRecord>().swap(copy);
+                }
+                record.before = EncodeTiles(whole);
+            }
+            if (section)
+                record.after = EncodeTiles(section->Tiles());
+        }
+        changed = true;
+        step->tiles.push_back(std::move(record));
+    }
+    // A section added by the step: its tiles as they are now, for Redo.
+    for (const SectionState& s : step->after.sections) {
+        if (step->before.Lists(s.id))
+            continue;
+        const bool recorded = std::any_of(step->tiles.begin(), step->tiles.end(),
+            [&s](const DocumentStep::SectionTiles& t) { return t.id == s.id; });
+        if (recorded)
+            continue;
+        const CSubDoc* section = findSection(s.id);
+        DocumentStep::SectionTiles record;
+        record.id = s.id;
+        record.whole = true;
+        record.afterColumns = section->GetTileColumns();
+        record.afterRows = section->GetTileRows();
+        record.after = EncodeTiles(section->Tiles());
+        step->tiles.push_back(std::move(record));
+    }
+    if (!changed)
+        return;
+    step->bytes = sizeof(DocumentStep) + step->name.capacity() + step->before.Bytes()
+        + step->after.Bytes();
+    for (const DocumentStep::SectionTiles& t : step->tiles)
+        step->bytes += sizeof(t) + t.diff.capacity() + t.before.capacity() + t.after.capacity();
+    m_history.Push(std::move(step));
+    NotifyHistory();
+}
+
+std::string CQuiltmarkDoc::GetUndoName() const
+{
+    const CEditStep* step = m_history.UndoStep();
+    return step ? step->Name() : std::string();
+}
+
+std::string CQuiltmarkDoc::GetRedoName() const
+{
+    const CEditStep* step = m_history.RedoStep();
+    return step ? step->Name() : std::string();
+}
+
+bool CQuiltmarkDoc::Undo()
+{
+    if (m_editDepth > 0 || !m_history.CanUndo())
+        return false;
+    ApplyStep(static_cast<const DocumentStep&>(*m_history.StepBack()), false);
+    NotifyHistory();
+    return true;
+}
+
+bool CQuiltmarkDoc::Redo()
+{
+    if (m_editDepth > 0 || !m_history.CanRedo())
+        return false;
+    ApplyStep(static_cast<const DocumentStep&>(*m_history.StepForward()), true);
+    NotifyHistory();
+    return true;
+}
+
+void CQuiltmarkDoc::ApplyStep(const DocumentStep& step, bool forward)
+{
+    const DocState& target = forward ? step.after : step.before;
+
+    // Sections in the target's order: kept objects where they exist, recreated otherwise.
+    std::vector<std::unique_ptr<CSubDoc>> sections;
+    for (const SectionState& s : target.sections) {
+        auto it = std::find_if(m_sections.begin(), m_sections.end(),
+            [&s](const std::unique_ptr<CSubDoc>& section) {
+                return section && section->editId == s.id;
+            });
+        std::unique_ptr<CSubDoc> section;
+        if (it != m_sections.end()) {
+            section = std::move(*it);
+        } else {
+            section = std::make_unique<CSubDoc>(&m_library);
+            section->editId = s.id;
+        }
+        section->name = s.name;
+        section->info = s.info;
+        section->setup = s.setup;
+        section->initialised = s.initialised;
+        sections.push_back(std::move(section));
+    }
+    m_sections = std::move(sections);
+    m_currentSection = target.currentSection;
+
+    for (const DocumentStep::SectionTiles& record : step.tiles) {
+        auto it = std::find_if(m_sections.begin(), m_sections.end(),
+            [&record](const std::unique_ptr<CSubDoc>& section) {
+                return section->editId == record.id;
+            });
+        if (it == m_sections.end())
+            continue;
+        CSubDoc& section = **it;
+        bool ok = true;
+        if (record.whole) {
+            const std::string& tiles = forward ? record.after : record.before;
+            ok = section.ResizeTiles(forward ? record.afterColumns : record.beforeColumns,
+                     forward ? record.afterRows : record.beforeRows)
+                && DecodeTiles(tiles, section.Tiles());
+        } else {
+            ok = ApplyTileDiff(record.diff, section.Tiles(), forward);
+        }
+        // Records are made here and read here; a failure would be a fault of this program,
+        // and the tables below must still describe the tiles as they are.
+        (void)ok;
+        section.RebuildItems();
+        section.RecountUniverses();
+    }
+
+    if (!(step.before.devices == step.after.devices)) {
+        m_devices.RemoveAllDevices();
+        for (const DeviceState& d : target.devices) {
+            auto device = std::make_unique<CKelvraDevice>();
+            device->SetType(d.type, d.ipAddress);
+            for (std::size_t p = 0; p < d.portUniverses.size(); ++p)
+                device->SetPortUniverse(static_cast<int>(p), d.portUniverses[p]);
+            m_devices.AddDevice(std::move(device));
+        }
+    }
+    RebuildTables();
+}
+
+void CQuiltmarkDoc::SetModifiedFlag(bool modified)
+{
+    m_modified = modified;
+    if (!modified) {
+        m_history.MarkClean();
+        NotifyHistory();
+    }
+}
+
+void CQuiltmarkDoc::EnableHistory(bool enable)
+{
+    m_historyEnabled = enable;
+    if (!enable)
+        ClearHistory();
+}
+
+void CQuiltmarkDoc::ClearHistory()
+{
+    m_history.Clear();
+    NotifyHistory();
+}
+
+void CQuiltmarkDoc::NotifyHistory()
+{
+    if (m_historyListener)
+        m_historyListener();
 }
 
 int CQuiltmarkDoc::FindSectionByName(const std::string& name) const

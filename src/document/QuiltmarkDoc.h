@@ -3,10 +3,12 @@
 #include "app/MetaLib.h"
 #include "devices/KelvraDeviceList.h"
 #include "document/Addressing.h"
+#include "document/EditHistory.h"
 #include "document/SubDoc.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -61,8 +63,11 @@ public:
     void SetScriptDate(const std::string& date) { m_scriptDate = date; }
     const std::string& GetScriptDate() const { return m_scriptDate; }
 
-    bool IsModified() const { return m_modified; }
-    void SetModifiedFlag(bool modified = true) { m_modified = modified; }
+    // Modified when the history is away from the saved position, or when marked so.
+    bool IsModified() const { return m_modified || !m_history.IsClean(); }
+    // False: the project now matches its file (the history's position becomes the saved
+    // one). True: modified whatever the history says, until the next save.
+    void SetModifiedFlag(bool modified = true);
     const std::string& GetPathName() const { return m_pathName; }
     void SetPathName(const std::string& path) { m_pathName = path; }
     // File name of the path, or "Untitled".
@@ -84,6 +89,7 @@ public:
     CSubDoc* SetCurrentSection(int index);
     CSubDoc* AddSection();
     bool DeleteSection(int index);
+    // The section at `from` now stands at `to` (both clamped); an edit like those below.
     bool MoveSection(int from, int to);
     int FindSectionByName(const std::string& name) const;
     bool IsSectionNameFree(const std::string& name) const;
@@ -121,6 +127,33 @@ public:
     bool RenameSection(int index, const std::string& name);
     void SetPageInfo(CSubDoc& section, const std::string& text);
 
+    // ---- edit history -----------------------------------------------------------------
+    // Each edit above is one step of the history. BeginEdit/EndEdit gather everything in
+    // between into one step named `name` (a drag, a dialog session); nested pairs join the
+    // outer one, whose name wins. Changes made directly to the devices between the two are
+    // recorded too. A step that changed nothing is not recorded. File New and Open clear
+    // the history.
+    void BeginEdit(const std::string& name);
+    void EndEdit();
+    bool IsEditOpen() const { return m_editDepth > 0; }
+    bool CanUndo() const { return m_history.CanUndo(); }
+    bool CanRedo() const { return m_history.CanRedo(); }
+    // Name of the step Undo / Redo would apply; empty when none.
+    std::string GetUndoName() const;
+    std::string GetRedoName() const;
+    // Restore the project as it was before / after that step: tiles with their selection,
+    // set-ups, names, page info, section order, current section and devices. False when
+    // there is nothing to undo / redo or an edit is open.
+    bool Undo();
+    bool Redo();
+    const CEditHistory& GetHistory() const { return m_history; }
+    // Off: nothing is recorded and edits cost no copies (batch runs). Turning it off
+    // clears the history.
+    void EnableHistory(bool enable);
+    // Called after every step recorded, undone or redone, after the history was cleared
+    // and after a save; for the window's Undo/Redo entries and title.
+    void SetHistoryListener(std::function<void()> listener) { m_historyListener = std::move(listener); }
+
     // ---- usage tables ---------------------------------------------------------------
     void RebuildUniverseUse();
     int GetUsedUniverseCount() const override;
@@ -156,6 +189,20 @@ public:
                            bool modifyCurrent);
 
 private:
+    struct EditCapture;
+    struct DocumentStep;
+    // Keeps the tiles of `section` from `first` to `last` (indices, inclusive) as they were
+    // before the open step; each part is kept once per step.
+    void TouchTiles(CSubDoc& section, int first, int last);
+    void TouchSection(CSubDoc& section);
+    // Rows firstRow .. firstRow + rowCount - 1, clipped to the grid.
+    void TouchRows(CSubDoc& section, int firstRow, int rowCount);
+    // The open edit changed something (what marks the document modified without history).
+    void NoteChange();
+    void ApplyStep(const DocumentStep& step, bool forward);
+    void ClearHistory();
+    void NotifyHistory();
+
     // The refresh after a change of tiles: re-address when automatic addressing is on,
     // then items, universe counts, tables; the document is then modified.
     void RefreshAfterTileChange(CSubDoc& section);
@@ -171,6 +218,14 @@ private:
     std::string m_scriptDate;
     bool m_loadSucceeded = true;
     bool m_pathHoldsProject = true;
+
+    CEditHistory m_history;
+    bool m_historyEnabled = true;
+    int m_editDepth = 0;
+    std::unique_ptr<EditCapture> m_capture;
+    std::function<void()> m_historyListener;
+    // Sections keep their id across undo and redo, so steps can name them.
+    std::uint64_t m_nextSectionId = 1;
 
     std::map<int, int> m_universeUse;
     // Screen-id ranges of the sections: ids shared when covered by two ranges.

@@ -69,6 +69,8 @@ public:
     std::string name;
     std::string info;
     bool initialised = false;
+    // The document's name for the section in its edit history; kept across undo and redo.
+    uint64_t editId = 0;
 
     // The fixture type at setup.fix_type when it exists and IsUsable(); otherwise none,
     // and every operation that needs it is a safe no-op.

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "document/SubDoc.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Compact records of tile records for the edit history. Tiles are written as runs in which
+// every value steps by a constant (addressing counts up along a line; a re-address after one
+// toggle shifts a whole stretch by one constant), then compressed: repeating run patterns,
+// one per universe, shrink to almost nothing. Only the values an edit means to change are
+// kept: universe, address, exclusion and selection; the connection display's scratch marks
+// are not part of the project.
+
+// What an edit changed in a section whose grid kept its size, over the index ranges it may
+// have touched.
+class CTileDiffWriter {
+public:
+    // `before` and `after` hold the records of tiles first .. first + count - 1; ranges come
+    // in ascending order and do not overlap.
+    void AddRange(int first, const CTileRecord* before, const CTileRecord* after, int count);
+    // Empty when nothing changed.
+    std::string Finish();
+
+private:
+    std::string m_stream;
+    int m_ranges = 0;
+    int m_end = 0;
+    bool m_changed = false;
+};
+
+// Puts the values back as they were before the edit (forward false) or after it. False,
+// with the tiles partly changed, only for a record that does not fit the grid.
+bool ApplyTileDiff(const std::string& diff, std::vector<CTileRecord>& tiles, bool forward);
+
+// A whole grid, for sections that appear, vanish or change size.
+std::string EncodeTiles(const std::vector<CTileRecord>& tiles);
+// `tiles` must already have the grid's size; scratch marks are cleared.
+bool DecodeTiles(const std::string& record, std::vector<CTileRecord>& tiles);
