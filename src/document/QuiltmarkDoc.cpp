@@ -605,15 +605,15 @@ void CQuiltmarkDoc::TouchSection(CSubDoc& section)
     TouchTiles(section, 0, std::max(section.GetTileCount() - 1, 0));
 }
 
-void CQuiltmarkDoc::EndEdit()
+bool CQuiltmarkDoc::EndEdit()
 {
     if (m_editDepth == 0 || --m_editDepth > 0)
-        return;
+        return false;
     std::unique_ptr<EditCapture> capture = std::move(m_capture);
     if (!m_historyEnabled) {
         if (capture->changed)
             m_modified = true;
-        return;
+        return false;
     }
     auto step = std::make_unique<DocumentStep>();
     step->name = capture->name;
@@ -691,13 +691,14 @@ void CQuiltmarkDoc::EndEdit()
         step->tiles.push_back(std::move(record));
     }
     if (!changed)
-        return;
+        return false;
     step->bytes = sizeof(DocumentStep) + step->name.capacity() + step->before.Bytes()
         + step->after.Bytes();
     for (const DocumentStep::SectionTiles& t : step->tiles)
         step->bytes += sizeof(t) + t.diff.capacity() + t.before.capacity() + t.after.capacity();
     m_history.Push(std::move(step));
     NotifyHistory();
+    return true;
 }
 
 std::string CQuiltmarkDoc::GetUndoName() const
@@ -949,6 +950,15 @@ void CQuiltmarkDoc::RebuildTables()
 }
 
 // ---- screen-id ranges -------------------------------------------------------------
+
+void CQuiltmarkDoc::RebuildDerivedData()
+{
+    for (const std::unique_ptr<CSubDoc>& section : m_sections) {
+        section->RebuildItems();
+        section->RecountUniverses();
+    }
+    RebuildTables();
+}
 
 bool CQuiltmarkDoc::IsScreenIdRangeFree(
     int skip, long long first, int fixtureIndex, int w, int h) const

@@ -134,7 +134,8 @@ public:
     // recorded too. A step that changed nothing is not recorded. File New and Open clear
     // the history.
     void BeginEdit(const std::string& name);
-    void EndEdit();
+    // True when this closed the outermost pair and a step was recorded.
+    bool EndEdit();
     bool IsEditOpen() const { return m_editDepth > 0; }
     bool CanUndo() const { return m_history.CanUndo(); }
     bool CanRedo() const { return m_history.CanRedo(); }
@@ -173,6 +174,9 @@ public:
 
     // All three tables, as after every change of tiles.
     void RebuildTables();
+    // Items, universe counts and tables of every section from the tiles: for a window that
+    // must show the data as it is after a command stopped half-way.
+    void RebuildDerivedData();
 
     bool IsScreenIdRangeFree(int skip, long long first, int fixtureIndex, int w, int h) const;
     long long GetFirstFreeScreenId(int skip, int fixtureIndex, int w, int h) const;
