@@ -97,6 +97,7 @@ struct CQuiltmarkDoc::EditCapture {
         int rows = 0;
         std::vector<std::vector<CTileRecord>> parts; // empty: not touched
         std::size_t partsKept = 0;
+        std::string selection; // the whole selection when first touched
     };
     std::string name;
     DocState before;
@@ -108,6 +109,8 @@ struct CQuiltmarkDoc::DocumentStep : CEditStep {
     struct SectionTiles {
         std::uint64_t id = 0;
         std::string diff;   // grid kept its size: what changed
+        std::string selectionBefore; // with a diff, when the selection changed
+        std::string selectionAfter;
         bool whole = false; // grid appeared, vanished or changed size: both grids whole
         int beforeColumns = 0, beforeRows = 0, afterColumns = 0, afterRows = 0;
         std::string before;
@@ -577,6 +580,7 @@ void CQuiltmarkDoc::TouchTiles(CSubDoc& section, int first, int last)
         kept.rows = section.GetTileRows();
         kept.parts.resize(
             (static_cast<std::size_t>(section.GetTileCount()) + kTilePart - 1) / kTilePart);
+        kept.selection = EncodeSelection(section.Tiles());
         m_capture->tiles.push_back(std::move(kept));
         it = std::prev(m_capture->tiles.end());
     }
@@ -654,7 +658,12 @@ bool CQuiltmarkDoc::EndEdit()
                 std::vector<CTileRecord>().swap(kept.parts[part]);
             }
             record.diff = diff.Finish();
-            if (record.diff.empty())
+            std::string selection = EncodeSelection(section->Tiles());
+            if (selection != kept.selection) {
+                record.selectionBefore = std::move(kept.selection);
+                record.selectionAfter = std::move(selection);
+            }
+            if (record.diff.empty() && record.selectionAfter.empty())
                 continue;
         } else {
             record.whole = true;
@@ -695,7 +704,8 @@ bool CQuiltmarkDoc::EndEdit()
     step->bytes = sizeof(DocumentStep) + step->name.capacity() + step->before.Bytes()
         + step->after.Bytes();
     for (const DocumentStep::SectionTiles& t : step->tiles)
-        step->bytes += sizeof(t) + t.diff.capacity() + t.before.capacity() + t.after.capacity();
+        step->bytes += sizeof(t) + t.diff.capacity() + t.before.capacity() + t.after.capacity()
+            + t.selectionBefore.capacity() + t.selectionAfter.capacity();
     m_history.Push(std::move(step));
     NotifyHistory();
     return true;
@@ -774,6 +784,9 @@ void CQuiltmarkDoc::ApplyStep(const DocumentStep& step, bool forward)
                 && DecodeTiles(tiles, section.Tiles());
         } else {
             ok = ApplyTileDiff(record.diff, section.Tiles(), forward);
+            const std::string& selection = forward ? record.selectionAfter : record.selectionBefore;
+            if (ok && !selection.empty())
+                ok = DecodeSelection(selection, section.Tiles());
         }
         // Records are made here and read here; a failure would be a fault of this program,
         // and the tables below must still describe the tiles as they are.

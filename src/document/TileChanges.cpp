@@ -235,13 +235,13 @@ void CTileDiffWriter::AddRange(
     PutVarint(m_stream, static_cast<std::uint64_t>(count));
     m_end = first + count;
     ++m_ranges;
-    CRunWriter<5> runs(m_stream);
+    CRunWriter<3> runs(m_stream);
     for (int i = 0; i < count; ++i) {
         const CTileRecord& b = before[i];
         const CTileRecord& a = after[i];
-        const Value row[5] = { Value { a.universe } - b.universe, Value { a.address } - b.address,
-            Value { a.excluded ^ b.excluded }, Value { b.selected }, Value { a.selected } };
-        m_changed = m_changed || row[0] != 0 || row[1] != 0 || row[2] != 0 || row[3] != row[4];
+        const Value row[3] = { Value { a.universe } - b.universe, Value { a.address } - b.address,
+            Value { a.excluded ^ b.excluded } };
+        m_changed = m_changed || row[0] != 0 || row[1] != 0 || row[2] != 0;
         runs.Add(row);
     }
     runs.Flush();
@@ -278,16 +278,15 @@ bool ApplyTileDiff(const std::string& diff, std::vector<CTileRecord>& tiles, boo
         if (first > tiles.size() || count > tiles.size() - first)
             return false;
         end = first + count;
-        CRunReader<5> runs(in);
+        CRunReader<3> runs(in);
         for (std::uint64_t i = first; i < end; ++i) {
-            Value row[5];
+            Value row[3];
             if (!runs.Next(row))
                 return false;
             CTileRecord& tile = tiles[i];
             tile.universe = static_cast<int32_t>(tile.universe + sign * row[0]);
             tile.address = static_cast<int32_t>(tile.address + sign * row[1]);
             tile.excluded = static_cast<uint8_t>(tile.excluded ^ row[2]);
-            tile.selected = static_cast<uint8_t>(forward ? row[4] : row[3]);
         }
         if (!runs.RunFinished())
             return false;
@@ -330,4 +329,47 @@ bool DecodeTiles(const std::string& record, std::vector<CTileRecord>& tiles)
         tile.selected = static_cast<uint8_t>(row[3]);
     }
     return runs.RunFinished() && in.AtEnd();
+}
+
+std::string EncodeSelection(const std::vector<CTileRecord>& tiles)
+{
+    // Lengths of alternating stretches, unselected first.
+    std::string stream;
+    PutVarint(stream, tiles.size());
+    uint8_t state = 0;
+    std::uint64_t length = 0;
+    for (const CTileRecord& tile : tiles) {
+        const uint8_t selected = tile.selected ? 1 : 0;
+        if (selected != state) {
+            PutVarint(stream, length);
+            state = selected;
+            length = 0;
+        }
+        ++length;
+    }
+    PutVarint(stream, length);
+    return Pack(stream);
+}
+
+bool DecodeSelection(const std::string& record, std::vector<CTileRecord>& tiles)
+{
+    std::string raw;
+    if (!Unpack(record, raw))
+        return false;
+    CVarintReader in(raw);
+    std::uint64_t count = 0;
+    if (!in.Read(count) || count != tiles.size())
+        return false;
+    std::uint64_t done = 0;
+    uint8_t state = 0;
+    while (!in.AtEnd()) {
+        std::uint64_t length = 0;
+        if (!in.Read(length) || length > count - done)
+            return false;
+        for (std::uint64_t i = done; i < done + length; ++i)
+            tiles[i].selected = state;
+        done += length;
+        state ^= 1;
+    }
+    return done == count;
 }

@@ -11,7 +11,8 @@
 // toggle shifts a whole stretch by one constant), then compressed: repeating run patterns,
 // one per universe, shrink to almost nothing. Only the values an edit means to change are
 // kept: universe, address, exclusion and selection; the connection display's scratch marks
-// are not part of the project.
+// are not part of the project. The selection is kept apart, whole, because it also changes
+// between edits and Undo brings back the one the edit started from.
 
 // What an edit changed in a section whose grid kept its size, over the index ranges it may
 // have touched.
@@ -30,9 +31,13 @@ private:
     bool m_changed = false;
 };
 
-// Puts the values back as they were before the edit (forward false) or after it. False,
-// with the tiles partly changed, only for a record that does not fit the grid.
+// Puts universe, address and exclusion back as they were before the edit (forward false) or
+// after it. False, with the tiles partly changed, only for a record that does not fit.
 bool ApplyTileDiff(const std::string& diff, std::vector<CTileRecord>& tiles, bool forward);
+
+// Which tiles are selected.
+std::string EncodeSelection(const std::vector<CTileRecord>& tiles);
+bool DecodeSelection(const std::string& record, std::vector<CTileRecord>& tiles);
 
 // A whole grid, for sections that appear, vanish or change size.
 std::string EncodeTiles(const std::vector<CTileRecord>& tiles);
