@@ -200,6 +200,8 @@ int Run(const Options& options)
     const std::string library
         = options.library.empty() ? MetaLibPathIn(ProgramDirectory()) : options.library;
     CQuiltmarkDoc doc(messages, library);
+    // A batch run undoes nothing: its edits need not keep what they replace.
+    doc.EnableHistory(false);
     if (!doc.OnNewDocument())
         return 1;
     if (options.listFixtures) {
@@ -224,7 +226,6 @@ int Run(const Options& options)
     if (options.readdress)
         doc.SetUpAllSections();
     if (options.autoConnect) {
-        doc.RebuildUniverseUse();
         // Too few ports is a warning: the universes connected so far stay connected, and
         // the outputs are written with them.
         CWarningMessages warnings;
@@ -257,7 +258,6 @@ int Run(const Options& options)
     if (!options.ascii.empty() && !WriteOutput(options.ascii, BuildAsciiScheme(*section)))
         return 1;
     if (!options.script.empty()) {
-        section->RebuildItems();
         if (!WriteOutput(options.script, BuildSkopeScript(*section, options.section, date)))
             return 1;
     }
