@@ -1,0 +1,116 @@
+// What the edit history costs: bytes it keeps and the time to do, undo and redo one tile
+// toggle and one whole-section set-up on square walls of a 2 x 2-item fixture, with
+// automatic addressing on (a toggle re-addresses every later tile) and off. The same edit
+// without history is the baseline that shows what recording adds.
+#include "app/UserMessages.h"
+#include "document/QuiltmarkDoc.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+
+namespace {
+
+const std::string kLibrary = std::string(QUILTMARK_SOURCE_DIR) + "/resources/metalib.xml";
+
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+CSectionSetup WallSetup(const CQuiltmarkDoc& doc, int side)
+{
+    CSectionSetup setup;
+    const int type = doc.GetLibrary().IndexOfType("BRAKWELL_TILE_2X2");
+    setup.fix_type = type < 0 ? 0 : type;
+    setup.matrix_width = side;
+    setup.matrix_height = side;
+    return setup;
+}
+
+void Report(benchmark::State& state, double doMs, double undoMs, double redoMs, double bytes)
+{
+    const auto avg = benchmark::Counter::kAvgIterations;
+    state.counters["do_ms"] = benchmark::Counter(doMs, avg);
+    state.counters["undo_ms"] = benchmark::Counter(undoMs, avg);
+    state.counters["redo_ms"] = benchmark::Counter(redoMs, avg);
+    state.counters["kept_KB"] = benchmark::Counter(bytes / 1024.0, avg);
+}
+
+// Args: side, automatic addressing, history.
+void BM_ToggleUndoRedo(benchmark::State& state)
+{
+    const int side = static_cast<int>(state.range(0));
+    CSilentMessages messages;
+    CQuiltmarkDoc doc(messages, kLibrary);
+    doc.OnNewDocument();
+    doc.EnableHistory(state.range(2) != 0);
+    CSubDoc& wall = *doc.GetSection(0);
+    doc.SetUpSection(wall, WallSetup(doc, side));
+    doc.autoAddressing = state.range(1) != 0;
+    double doMs = 0, undoMs = 0, redoMs = 0, bytes = 0;
+    bool exclude = true;
+    for (auto _ : state) {
+        const std::size_t before = doc.GetHistory().Bytes();
+        auto start = Clock::now();
+        // Near the top left: automatic addressing shifts almost the whole wall.
+        doc.ExcludeTiles(wall, { { 1, 0 } }, exclude);
+        doMs += MillisecondsSince(start);
+        bytes += static_cast<double>(doc.GetHistory().Bytes() - before);
+        if (doc.CanUndo()) {
+            start = Clock::now();
+            doc.Undo();
+            undoMs += MillisecondsSince(start);
+            start = Clock::now();
+            doc.Redo();
+            redoMs += MillisecondsSince(start);
+        }
+        exclude = !exclude;
+    }
+    Report(state, doMs, undoMs, redoMs, bytes);
+}
+BENCHMARK(BM_ToggleUndoRedo)
+    ->ArgsProduct({ { 200, 1000, 2000 }, { 0, 1 }, { 0, 1 } })
+    ->ArgNames({ "side", "auto", "history" })
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(4);
+
+// Arg: side, history. Sets a 6 x 3 section up as side x side and back.
+void BM_SetUpUndoRedo(benchmark::State& state)
+{
+    const int side = static_cast<int>(state.range(0));
+    CSilentMessages messages;
+    CQuiltmarkDoc doc(messages, kLibrary);
+    doc.OnNewDocument();
+    doc.EnableHistory(state.range(1) != 0);
+    CSubDoc& wall = *doc.GetSection(0);
+    double doMs = 0, undoMs = 0, redoMs = 0, bytes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        doc.SetUpSection(wall, WallSetup(doc, 6));
+        state.ResumeTiming();
+        const std::size_t before = doc.GetHistory().Bytes();
+        auto start = Clock::now();
+        doc.SetUpSection(wall, WallSetup(doc, side));
+        doMs += MillisecondsSince(start);
+        bytes += static_cast<double>(doc.GetHistory().Bytes() - before);
+        if (doc.CanUndo()) {
+            start = Clock::now();
+            doc.Undo();
+            undoMs += MillisecondsSince(start);
+            start = Clock::now();
+            doc.Redo();
+            redoMs += MillisecondsSince(start);
+        }
+    }
+    Report(state, doMs, undoMs, redoMs, bytes);
+}
+BENCHMARK(BM_SetUpUndoRedo)
+    ->ArgsProduct({ { 200, 1000, 2000 }, { 0, 1 } })
+    ->ArgNames({ "side", "history" })
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+} // namespace
