@@ -30,14 +30,40 @@ CSectionSetup WallSetup(const CQuiltmarkDoc& doc, int side)
     return setup;
 }
 
-void Report(benchmark::State& state, double doMs, double undoMs, double redoMs, double bytes)
-{
-    const auto avg = benchmark::Counter::kAvgIterations;
-    state.counters["do_ms"] = benchmark::Counter(doMs, avg);
-    state.counters["undo_ms"] = benchmark::Counter(undoMs, avg);
-    state.counters["redo_ms"] = benchmark::Counter(redoMs, avg);
-    state.counters["kept_KB"] = benchmark::Counter(bytes / 1024.0, avg);
-}
+// Sums over the iterations, reported as averages.
+struct CStepCost {
+    double doMs = 0;
+    double undoMs = 0;
+    double redoMs = 0;
+    double bytes = 0;
+
+    template <typename Edit>
+    void Measure(CQuiltmarkDoc& doc, Edit edit)
+    {
+        const std::size_t before = doc.GetHistory().Bytes();
+        auto start = Clock::now();
+        edit();
+        doMs += MillisecondsSince(start);
+        bytes += static_cast<double>(doc.GetHistory().Bytes() - before);
+        if (!doc.CanUndo())
+            return;
+        start = Clock::now();
+        doc.Undo();
+        undoMs += MillisecondsSince(start);
+        start = Clock::now();
+        doc.Redo();
+        redoMs += MillisecondsSince(start);
+    }
+
+    void Report(benchmark::State& state) const
+    {
+        const auto avg = benchmark::Counter::kAvgIterations;
+        state.counters["do_ms"] = benchmark::Counter(doMs, avg);
+        state.counters["undo_ms"] = benchmark::Counter(undoMs, avg);
+        state.counters["redo_ms"] = benchmark::Counter(redoMs, avg);
+        state.counters["kept_KB"] = benchmark::Counter(bytes / 1024.0, avg);
+    }
+};
 
 // Args: side, automatic addressing, history.
 void BM_ToggleUndoRedo(benchmark::State& state)
@@ -50,26 +76,14 @@ void BM_ToggleUndoRedo(benchmark::State& state)
     CSubDoc& wall = *doc.GetSection(0);
     doc.SetUpSection(wall, WallSetup(doc, side));
     doc.autoAddressing = state.range(1) != 0;
-    double doMs = 0, undoMs = 0, redoMs = 0, bytes = 0;
+    CStepCost cost;
     bool exclude = true;
     for (auto _ : state) {
-        const std::size_t before = doc.GetHistory().Bytes();
-        auto start = Clock::now();
         // Near the top left: automatic addressing shifts almost the whole wall.
-        doc.ExcludeTiles(wall, { { 1, 0 } }, exclude);
-        doMs += MillisecondsSince(start);
-        bytes += static_cast<double>(doc.GetHistory().Bytes() - before);
-        if (doc.CanUndo()) {
-            start = Clock::now();
-            doc.Undo();
-            undoMs += MillisecondsSince(start);
-            start = Clock::now();
-            doc.Redo();
-            redoMs += MillisecondsSince(start);
-        }
+        cost.Measure(doc, [&] { doc.ExcludeTiles(wall, { { 1, 0 } }, exclude); });
         exclude = !exclude;
     }
-    Report(state, doMs, undoMs, redoMs, bytes);
+    cost.Report(state);
 }
 BENCHMARK(BM_ToggleUndoRedo)
     ->ArgsProduct({ { 200, 1000, 2000 }, { 0, 1 }, { 0, 1 } })
@@ -86,26 +100,14 @@ void BM_SetUpUndoRedo(benchmark::State& state)
     doc.OnNewDocument();
     doc.EnableHistory(state.range(1) != 0);
     CSubDoc& wall = *doc.GetSection(0);
-    double doMs = 0, undoMs = 0, redoMs = 0, bytes = 0;
+    CStepCost cost;
     for (auto _ : state) {
         state.PauseTiming();
         doc.SetUpSection(wall, WallSetup(doc, 6));
         state.ResumeTiming();
-        const std::size_t before = doc.GetHistory().Bytes();
-        auto start = Clock::now();
-        doc.SetUpSection(wall, WallSetup(doc, side));
-        doMs += MillisecondsSince(start);
-        bytes += static_cast<double>(doc.GetHistory().Bytes() - before);
-        if (doc.CanUndo()) {
-            start = Clock::now();
-            doc.Undo();
-            undoMs += MillisecondsSince(start);
-            start = Clock::now();
-            doc.Redo();
-            redoMs += MillisecondsSince(start);
-        }
+        cost.Measure(doc, [&] { doc.SetUpSection(wall, WallSetup(doc, side)); });
     }
-    Report(state, doMs, undoMs, redoMs, bytes);
+    cost.Report(state);
 }
 BENCHMARK(BM_SetUpUndoRedo)
     ->ArgsProduct({ { 200, 1000, 2000 }, { 0, 1 } })

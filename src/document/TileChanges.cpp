@@ -35,11 +35,8 @@ Value UnZigZag(std::uint64_t u)
 
 class CVarintReader {
 public:
-    explicit CVarintReader(const std::string& data)
-        : m_p(reinterpret_cast<const unsigned char*>(data.data()))
-        , m_end(m_p + data.size())
-    {
-    }
+    CVarintReader() = default;
+    explicit CVarintReader(const std::string& data) { Reset(data); }
     bool Read(std::uint64_t& v)
     {
         v = 0;
@@ -55,9 +52,16 @@ public:
     }
     bool AtEnd() const { return m_p == m_end; }
 
+protected:
+    void Reset(const std::string& data)
+    {
+        m_p = reinterpret_cast<const unsigned char*>(data.data());
+        m_end = m_p + data.size();
+    }
+
 private:
-    const unsigned char* m_p;
-    const unsigned char* m_end;
+    const unsigned char* m_p = nullptr;
+    const unsigned char* m_end = nullptr;
 };
 
 // Rows of K values as runs of arithmetic progressions. Each run stores its length, then per
@@ -224,6 +228,22 @@ bool Unpack(const std::string& record, std::string& raw)
         && got == size;
 }
 
+// Reads a record of a whole grid: unpacked, with the tile count it was made for checked.
+class CGridRecordReader : public CVarintReader {
+public:
+    bool Open(const std::string& record, std::size_t tiles)
+    {
+        if (!Unpack(record, m_raw))
+            return false;
+        Reset(m_raw);
+        std::uint64_t count = 0;
+        return Read(count) && count == tiles;
+    }
+
+private:
+    std::string m_raw;
+};
+
 } // namespace
 
 void CTileDiffWriter::AddRange(
@@ -310,12 +330,8 @@ std::string EncodeTiles(const std::vector<CTileRecord>& tiles)
 
 bool DecodeTiles(const std::string& record, std::vector<CTileRecord>& tiles)
 {
-    std::string raw;
-    if (!Unpack(record, raw))
-        return false;
-    CVarintReader in(raw);
-    std::uint64_t count = 0;
-    if (!in.Read(count) || count != tiles.size())
+    CGridRecordReader in;
+    if (!in.Open(record, tiles.size()))
         return false;
     CRunReader<4> runs(in);
     for (CTileRecord& tile : tiles) {
@@ -353,13 +369,10 @@ std::string EncodeSelection(const std::vector<CTileRecord>& tiles)
 
 bool DecodeSelection(const std::string& record, std::vector<CTileRecord>& tiles)
 {
-    std::string raw;
-    if (!Unpack(record, raw))
+    CGridRecordReader in;
+    if (!in.Open(record, tiles.size()))
         return false;
-    CVarintReader in(raw);
-    std::uint64_t count = 0;
-    if (!in.Read(count) || count != tiles.size())
-        return false;
+    const std::uint64_t count = tiles.size();
     std::uint64_t done = 0;
     uint8_t state = 0;
     while (!in.AtEnd()) {
