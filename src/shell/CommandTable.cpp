@@ -31,6 +31,11 @@ QList<CCommandInfo> BuildTable()
         { C::FileRecent3, {}, {}, "Open this document", {}, {} },
         { C::FileRecent4, {}, {}, "Open this document", {}, {} },
         { C::FileQuit, "&Quit", {}, "Quit the application; prompts to save documents", "Exit", {} },
+        { C::EditUndo, "Undo\tCtrl+Z", { K(Qt::CTRL | Qt::Key_Z) }, "Undo the last action", "Undo",
+            {} },
+        { C::EditRedo, "Redo\tCtrl+Y",
+            { K(Qt::CTRL | Qt::Key_Y), K(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) },
+            "Redo the previously undone action", "Redo", {} },
         { C::EditCreateMatrix, "Create Matrix...\tF3", { K(Qt::Key_F3) }, "Create a matrix",
             "Create Matrix [F3]", icon("matrix") },
         { C::EditDeviceManager, "Device Manager...\tF4", { K(Qt::Key_F4) }, "Edit the Device-List",
@@ -167,6 +172,10 @@ QString CommandKey(CommandId id)
         return QStringLiteral("FileRecent4");
     case C::FileQuit:
         return QStringLiteral("FileQuit");
+    case C::EditUndo:
+        return QStringLiteral("EditUndo");
+    case C::EditRedo:
+        return QStringLiteral("EditRedo");
     case C::EditCreateMatrix:
         return QStringLiteral("EditCreateMatrix");
     case C::EditDeviceManager:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 // Every user command of the main window. A command travels view -> document -> frame ->
 // application; the first target that handles it wins, and commands nobody handles are
 // shown disabled.
@@ -17,6 +19,8 @@ enum class CommandId {
     FileRecent3,
     FileRecent4,
     FileQuit,
+    EditUndo,
+    EditRedo,
     EditCreateMatrix,
     EditDeviceManager,
     EditAutoAddressing,
@@ -46,6 +50,9 @@ enum class CommandId {
 struct CCommandState {
     bool enabled = true;
     bool checked = false;
+    // Menu text without the key hint, for entries that name what they would do ("Undo
+    // Toggle Tiles"); empty keeps the text the entry has.
+    std::string text;
 };
 
 class ICommandTarget {

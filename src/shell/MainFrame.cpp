@@ -8,6 +8,7 @@
 #include "shell/CommandTable.h"
 #include "shell/DocManager.h"
 #include "shell/ExtTabCtrl.h"
+#include "shell/ModelText.h"
 #include "shell/RecentFileList.h"
 #include "shell/ShellResources.h"
 #include "view/DialogBarPages.h"
@@ -70,6 +71,12 @@ CMainFrame::CMainFrame(IUserMessages& messages, IDocPrompts& prompts, CRecentFil
 
     // The route: view, then the document, then this frame, then the application.
     m_router.SetTargets({ m_view, m_docManager.get(), this, m_application });
+    // Undo and Redo name the step they would take, and every step can make the document
+    // modified or clean again: both follow the history at once, not at the next poll.
+    m_doc->SetHistoryListener([this] {
+        UpdateCommandStates();
+        UpdateTitle();
+    });
 
     connect(m_bar, &CDialogBarPages::addClicked, this,
         [this] { ExecuteCommand(CommandId::SectionsAdd); });
@@ -101,6 +108,7 @@ CMainFrame::CMainFrame(IUserMessages& messages, IDocPrompts& prompts, CRecentFil
 
 CMainFrame::~CMainFrame()
 {
+    m_doc->SetHistoryListener({});
     qApp->removeEventFilter(this);
     m_idleTimer.stop();
     // The handlers filter the view's events: they go while the view is whole, so that none
@@ -201,6 +209,9 @@ void CMainFrame::CreateMenus()
     add(file, C::FileQuit);
 
     QMenu* edit = menu("&Edit", "menuEdit");
+    add(edit, C::EditUndo);
+    add(edit, C::EditRedo);
+    edit->addSeparator();
     add(edit, C::EditCreateMatrix);
     add(edit, C::EditDeviceManager);
     edit->addSeparator();
@@ -331,7 +342,7 @@ void CMainFrame::ReportFailure(const std::exception* failure)
     try {
         // A command that stopped half-way may have left the derived tables behind the
         // tiles; the window must show the data as it is.
-        m_doc->RebuildTables();
+        m_doc->RebuildDerivedData();
         emit m_view->sectionsReset();
         m_view->Redraw();
         UpdateTitle();
@@ -378,10 +389,25 @@ void CMainFrame::UpdateCommandStates()
         action->setEnabled(state.enabled);
         if (action->isCheckable())
             action->setChecked(state.checked);
+        if (!state.text.empty())
+            SetMenuText(*action, id, state.text);
     }
     // The placeholder entry stays disabled even if someone handles the first entry.
     if (m_recent.Files().isEmpty())
         GetAction(CommandId::FileRecent1)->setEnabled(false);
+}
+
+void CMainFrame::SetMenuText(QAction& action, CommandId id, const std::string& text)
+{
+    QString menuText = FromModelText(text);
+    // The key hint stays the table's.
+    if (const CCommandInfo* info = FindCommand(id)) {
+        const qsizetype tab = info->menuText.indexOf(QLatin1Char('\t'));
+        if (tab >= 0)
+            menuText += info->menuText.mid(tab);
+    }
+    if (action.text() != menuText)
+        action.setText(menuText);
 }
 
 void CMainFrame::UpdateRecentFileMenu()

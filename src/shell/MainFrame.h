@@ -88,6 +88,8 @@ private:
     void CreateMenus();
     void CreateToolBars();
     void CreateStatusBar();
+    // `text` without the key hint, which comes from the command table.
+    static void SetMenuText(QAction& action, CommandId id, const std::string& text);
     void UpdateRecentFileMenu();
     void UpdateKeyIndicators(const QKeyEvent& event);
     void DiscardPartlyLoadedDocument();

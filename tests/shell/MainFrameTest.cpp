@@ -66,9 +66,9 @@ TEST_F(MainFrameTest, MenusHaveTheirEntriesKeyHintsAndOrder)
     EXPECT_EQ(
         MenuTexts(Menu("menuExport")), (QStringList { "Patch Scheme as ASCII-Art Text File..." }));
     EXPECT_EQ(MenuTexts(Menu("menuEdit")),
-        (QStringList { "Create Matrix...\tF3", "Device Manager...\tF4", "|", "Automatic Addressing",
-            "Manual Addressing", "|", "Toggle Tile Mode\tF5", "Move/Edit Tile Mode\tF6", "|",
-            "Page Info..." }));
+        (QStringList { "Undo\tCtrl+Z", "Redo\tCtrl+Y", "|", "Create Matrix...\tF3",
+            "Device Manager...\tF4", "|", "Automatic Addressing", "Manual Addressing", "|",
+            "Toggle Tile Mode\tF5", "Move/Edit Tile Mode\tF6", "|", "Page Info..." }));
     EXPECT_EQ(MenuTexts(Menu("menuView")),
         (QStringList { "Zoom In\tAlt++", "Zoom Out\tAlt+-", "Zoom View>", "|",
             "Show All Connections\tF7", "Show Connections for Active Universe\tCtrl+F7",
@@ -96,6 +96,11 @@ TEST_F(MainFrameTest, KeysPromptsAndToolTips)
         keys(CommandId::ViewZoomOut)
             .contains(K(QKeyCombination(Qt::AltModifier | Qt::KeypadModifier, Qt::Key_Minus))));
     EXPECT_TRUE(keys(CommandId::FileOpen).contains(K(Qt::CTRL | Qt::Key_O)));
+    EXPECT_TRUE(keys(CommandId::EditRedo).contains(K(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)));
+    EXPECT_EQ(
+        frame->GetAction(CommandId::EditUndo)->statusTip(), QStringLiteral("Undo the last action"));
+    EXPECT_EQ(frame->GetAction(CommandId::EditRedo)->statusTip(),
+        QStringLiteral("Redo the previously undone action"));
 
     QAction* create = frame->GetAction(CommandId::EditCreateMatrix);
     EXPECT_EQ(create->statusTip(), QStringLiteral("Create a matrix"));
