@@ -10,6 +10,8 @@
 #include "view/TileContextMenu.h"
 #include "view/TileEditing.h"
 
+#include <algorithm>
+
 CEditCommands::CEditCommands(CQuiltmarkDoc& doc, CQuiltmarkView& view, QObject* parent)
     : QObject(parent)
     , m_doc(doc)
@@ -44,6 +46,12 @@ void CEditCommands::SetSheetRunner(CSheetRunner runner)
 bool CEditCommands::OnCommand(CommandId id)
 {
     switch (id) {
+    case CommandId::EditUndo:
+        OnUndo(false);
+        return true;
+    case CommandId::EditRedo:
+        OnUndo(true);
+        return true;
     case CommandId::EditToggleTileMode:
         SetTileMode(false);
         return true;
@@ -71,6 +79,21 @@ bool CEditCommands::OnUpdateCommand(CommandId id, CCommandState& state)
 {
     const bool haveSection = m_doc.GetCurrentSection() != nullptr;
     switch (id) {
+    case CommandId::EditUndo: {
+        // A toggle drag holds its step open until it ends; Undo ends it and takes it back.
+        const std::string name = m_doc.GetUndoName();
+        state.enabled = m_doc.CanUndo() || m_doc.IsEditOpen();
+        state.checked = false;
+        state.text = name.empty() ? "Undo" : "Undo " + name;
+        return true;
+    }
+    case CommandId::EditRedo: {
+        const std::string name = m_doc.GetRedoName();
+        state.enabled = m_doc.CanRedo();
+        state.checked = false;
+        state.text = name.empty() ? "Redo" : "Redo " + name;
+        return true;
+    }
     case CommandId::EditToggleTileMode:
         state.enabled = true;
         state.checked = m_view && m_view->GetTileMode() == TileMode::Toggle;
@@ -104,6 +127,33 @@ void CEditCommands::SetTileMode(bool move)
     // A press or drag of the other mode must not finish in this one.
     m_editing->Cancel();
     m_view->SetTileMode(move ? TileMode::MoveEdit : TileMode::Toggle);
+}
+
+void CEditCommands::OnUndo(bool redo)
+{
+    // A drag in progress would go on over tiles that are no longer where they were.
+    m_editing->Cancel();
+    const bool done = redo ? m_doc.Redo() : m_doc.Undo();
+    if (done)
+        ShowChangedDocument();
+}
+
+void CEditCommands::ShowChangedDocument()
+{
+    if (m_view) {
+        // Names, order and the current tab may all have changed.
+        emit m_view->sectionsReset();
+        const CSubDoc* section = m_doc.GetCurrentSection();
+        const int columns = section ? section->GetTileColumns() : 0;
+        const int rows = section ? section->GetTileRows() : 0;
+        // The grid may have shrunk below the focus cell.
+        m_view->SetFocusCell(std::clamp(m_view->GetFocusColumn(), 0, std::max(columns - 1, 0)),
+            std::clamp(m_view->GetFocusRow(), 0, std::max(rows - 1, 0)));
+        if (columns > 0 && rows > 0)
+            m_view->ShowStatus(m_view->GetFocusColumn(), m_view->GetFocusRow());
+        m_view->Redraw();
+    }
+    emit documentChanged();
 }
 
 void CEditCommands::OnCreateMatrix()

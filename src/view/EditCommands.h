@@ -11,8 +11,8 @@ class CQuiltmarkView;
 class CTileContextMenu;
 class CTileEditing;
 
-// The Edit menu's matrix commands: tile modes, Create Matrix, automatic or manual
-// addressing and the page info. Owns the mouse handling and the tile context menu of the
+// The Edit menu's matrix commands: Undo and Redo, tile modes, Create Matrix, automatic or
+// manual addressing and the page info. Owns the mouse handling and the tile context menu of the
 // view, which exist as long as these commands do.
 class CEditCommands : public QObject, public ICommandTarget {
     Q_OBJECT
@@ -29,6 +29,8 @@ public:
     bool OnCommand(CommandId id) override;
     bool OnUpdateCommand(CommandId id, CCommandState& state) override;
 
+    // Undo (or Redo) the last step; a drag in progress is cancelled first.
+    void OnUndo(bool redo);
     void OnCreateMatrix();
     void OnAutoAddressing();
     void OnManualAddressing();
@@ -47,6 +49,9 @@ signals:
 
 private:
     void SetTileMode(bool move);
+    // After the document changed under the view: focus cell inside the grid, status,
+    // sections bar, redraw, title.
+    void ShowChangedDocument();
 
     CQuiltmarkDoc& m_doc;
     QPointer<CQuiltmarkView> m_view;

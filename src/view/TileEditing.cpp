@@ -38,6 +38,26 @@ CTileEditing::CTileEditing(CQuiltmarkDoc& doc, CQuiltmarkView& view, QObject* pa
     view.viewport()->setMouseTracking(true);
 }
 
+CTileEditing::~CTileEditing()
+{
+    CloseToggleEdit();
+}
+
+void CTileEditing::OpenToggleEdit()
+{
+    CloseToggleEdit();
+    m_doc.BeginEdit("Toggle Tiles");
+    m_editOpen = true;
+}
+
+void CTileEditing::CloseToggleEdit()
+{
+    if (!m_editOpen)
+        return;
+    m_editOpen = false;
+    m_doc.EndEdit();
+}
+
 CSubDoc* CTileEditing::Section() const
 {
     return m_doc.GetCurrentSection();
@@ -83,8 +103,10 @@ bool CTileEditing::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    if (watched == m_view && event->type() == QEvent::FocusOut && m_state == State::Dragging) {
-        // Another window took the keyboard (a message box): nothing should move blindly.
+    if (watched == m_view && event->type() == QEvent::FocusOut
+        && (m_state == State::Dragging || m_editOpen)) {
+        // Another window took the keyboard (a message box): nothing should move or paint
+        // blindly, and what that window does is not part of the drag.
         Cancel();
     }
     return false;
@@ -92,6 +114,7 @@ bool CTileEditing::eventFilter(QObject* watched, QEvent* event)
 
 void CTileEditing::Cancel()
 {
+    CloseToggleEdit();
     if (m_state == State::Idle || m_state == State::Cancelled)
         return;
     EndDrag();
@@ -105,6 +128,8 @@ void CTileEditing::Cancel()
 
 void CTileEditing::OnLeftButtonDown(QPoint client, Qt::KeyboardModifiers modifiers)
 {
+    // A press whose release never came still had its step open.
+    CloseToggleEdit();
     CSubDoc* section = Section();
     if (!m_view || !section)
         return;
@@ -124,6 +149,7 @@ void CTileEditing::OnLeftButtonDown(QPoint client, Qt::KeyboardModifiers modifie
     m_state = State::Pressed;
     m_view->SetFocusCell(column, row);
     if (m_view->GetTileMode() == TileMode::Toggle) {
+        OpenToggleEdit();
         ToggleTile(column, row);
         emit documentChanged();
     } else {
@@ -191,6 +217,7 @@ void CTileEditing::OnMouseMove(QPoint client, Qt::MouseButtons buttons)
         return;
     if (m_state != State::Idle && !(buttons & Qt::LeftButton)) {
         // The release went elsewhere: end without a move.
+        CloseToggleEdit();
         EndDrag();
         m_state = State::Idle;
         m_view->Redraw();
@@ -302,6 +329,7 @@ void CTileEditing::OnLeftButtonUp(QPoint client)
     CSubDoc* section = Section();
     const State state = m_state;
     m_state = State::Idle;
+    CloseToggleEdit();
     if (!m_view || !section)
         return;
     if (state == State::Pressed && m_reduceOnRelease) {

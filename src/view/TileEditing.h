@@ -28,10 +28,12 @@ public:
     enum class State { Idle, Pressed, Dragging, Cancelled };
 
     CTileEditing(CQuiltmarkDoc& doc, CQuiltmarkView& view, QObject* parent = nullptr);
+    ~CTileEditing() override;
 
     State GetState() const { return m_state; }
     QPoint GetGrabOffset() const { return m_grab; }
-    // Stops a press or drag without moving anything (mode switch, Esc).
+    // Stops a press or drag without moving anything (mode switch, Esc, Undo). Tiles a
+    // toggle drag already painted stay so and form its step of the history.
     void Cancel();
 
 signals:
@@ -57,6 +59,10 @@ private:
     void ToggleTile(int column, int row);
     // Paints every cell from the last painted one to (column, row); true when any changed.
     bool PaintTowards(int column, int row);
+    // A toggle press opens one step of the history for the whole drag; every way out of
+    // the drag closes it, so no later edit joins it.
+    void OpenToggleEdit();
+    void CloseToggleEdit();
     void SelectOnPress(CSubDoc& section, int column, int row, int previousColumn, int previousRow,
         Qt::KeyboardModifiers modifiers);
 
@@ -66,6 +72,7 @@ private:
     QPoint m_pressPoint;
     bool m_paintState = false; // excluded state a toggle drag paints
     bool m_reduceOnRelease = false; // press on a selected tile: narrow the selection on release
+    bool m_editOpen = false;
     int m_lastPaintColumn = -1;
     int m_lastPaintRow = -1;
     QPoint m_grab;
