@@ -8,8 +8,8 @@ class CQuiltmarkDoc;
 class QWidget;
 
 // The "Device Manager..." command: opens the device manager on the document. The dialog
-// edits the devices in place without undo, so the document counts as modified once it
-// closes, whichever way it was closed.
+// edits the devices in place; the session is one step of the history ("Device Changes"),
+// and the document counts as modified once it closes, whichever way it was closed.
 class CDeviceCommands : public ICommandTarget {
 public:
     // `afterClose` runs once the dialog is gone, e.g. to redraw connections and the title.

@@ -94,7 +94,6 @@ CDialogDeviceManager::CDialogDeviceManager(CQuiltmarkDoc& doc, QWidget* parent)
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this] { OnEdit(); });
 
     BuildTree();
-    m_doc.RebuildUniverseUse();
     setWindowTitle(tr(kTitle));
     m_tree->setFocus();
 }

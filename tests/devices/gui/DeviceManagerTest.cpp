@@ -22,13 +22,14 @@ class DeviceManagerTest : public ::testing::Test {
 protected:
     void TearDown() override { CancelPendingModalActions(); }
 
-    // Sections whose tiles use these universes; the manager rebuilds the set when it opens.
+    // Sections whose tiles use these universes.
     void UseUniverses(std::initializer_list<int> universes)
     {
         CSubDoc* section = doc.AddSection();
         ASSERT_NE(section, nullptr);
         for (int u : universes)
             section->AddUniverseTile(u);
+        doc.RebuildUniverseUse();
     }
 
     CKelvraDevice& AddDevice(int type, uint32_t address)
@@ -333,6 +334,31 @@ TEST_F(DeviceManagerTest, SelectionAndExpansionSurviveReopening)
 
     item->setExpanded(false);
     EXPECT_FALSE(device.expanded);
+}
+
+TEST_F(DeviceManagerTest, ASessionIsOneStepThatUndoesToTheCleanProject)
+{
+    UseUniverses({ 0, 1, 2 });
+    AddDevice(0, 50).SetPortUniverse(0, 7);
+    doc.SetModifiedFlag(false);
+    CDeviceCommands commands(doc, nullptr);
+    OnNextModal([this](QWidget* manager) {
+        auto& dialog = static_cast<CDialogDeviceManager&>(*manager);
+        AddVia(dialog, "createConnectButton", 7, nullptr);
+        Click(dialog, "closeButton");
+    });
+    commands.OpenDeviceManager();
+    ASSERT_EQ(devices().GetDeviceCount(), 1);
+    ASSERT_EQ(devices().GetDevice(0)->GetType(), 7);
+    EXPECT_EQ(doc.GetUndoName(), "Device Changes");
+
+    ASSERT_TRUE(doc.Undo());
+    ASSERT_EQ(devices().GetDeviceCount(), 1);
+    const CKelvraDevice& device = *devices().GetDevice(0);
+    EXPECT_EQ(device.GetType(), 0);
+    EXPECT_EQ(device.GetIpAddress(), 50u);
+    EXPECT_EQ(device.GetPortUniverse(0), 7);
+    EXPECT_FALSE(doc.IsModified());
 }
 
 TEST_F(DeviceManagerTest, CommandMarksTheDocumentModifiedHoweverClosed)
