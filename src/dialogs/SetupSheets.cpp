@@ -39,10 +39,6 @@ CCreateMatrixSheet::CCreateMatrixSheet(CQuiltmarkDoc& doc, QWidget* parent)
     setObjectName("createMatrixSheet");
     ConfigureSheet(*this, QStringLiteral("Create New Matrix"));
 
-    m_doc.RebuildUniverseUse();
-    if (m_section && m_section->setup.base_universe == 0)
-        m_section->setup.base_universe = PlusOne(m_doc.GetHighestUsedUniverse());
-
     m_basic = new CQuiltmarkBasicDlg(doc, doc.GetCurrentSectionIndex(), this);
     m_layout = new CQuiltmarkLayoutDlg(this);
     m_layout->showBack = true;
@@ -55,7 +51,11 @@ CCreateMatrixSheet::CCreateMatrixSheet(CQuiltmarkDoc& doc, QWidget* parent)
         m_basic->height = s.matrix_height;
         m_basic->screenName = s.screen_med_name;
         m_basic->screenId = s.screen_id;
-        m_layout->baseUniverse = PlusOne(s.base_universe);
+        // Only proposed: the section takes it with the other values on Finish, so that
+        // Cancel changes nothing and Undo of the Finish brings the 0 back.
+        const int base
+            = s.base_universe == 0 ? PlusOne(m_doc.GetHighestUsedUniverse()) : s.base_universe;
+        m_layout->baseUniverse = PlusOne(base);
         m_layout->firstAddress = PlusOne(s.addr_first);
         m_layout->highestAddress = s.addr_count;
         m_layout->origin = s.address_origin;

@@ -14,8 +14,8 @@ class CCreateMatrixSheet : public QWizard {
     Q_OBJECT
 
 public:
-    // Proposes a base universe after the ones in use when the section's is 0; that
-    // proposal stays in the section even when the sheet is cancelled.
+    // Proposes a base universe after the ones in use when the section's is 0; the section
+    // takes it only on Finish.
     CCreateMatrixSheet(CQuiltmarkDoc& doc, QWidget* parent = nullptr);
 
     CQuiltmarkBasicDlg* BasicPage() const { return m_basic; }

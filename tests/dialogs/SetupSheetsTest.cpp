@@ -3,6 +3,7 @@
 #include "dialogs/ClampedSpinBox.h"
 #include "dialogs/QuiltmarkBasicDlg.h"
 #include "dialogs/QuiltmarkLayoutDlg.h"
+#include "document/ProjectFile.h"
 #include "document/QuiltmarkDoc.h"
 #include "document/SubDoc.h"
 
@@ -77,8 +78,36 @@ TEST_F(SetupSheetsTest, ProposesTheBaseUniverseAfterThoseInUse)
     CCreateMatrixSheet next(*doc);
     EXPECT_EQ(next.LayoutPage()->baseUniverse, 5);
     next.reject();
-    // The proposal stays in the section even though the sheet was cancelled.
-    EXPECT_EQ(doc->GetCurrentSection()->setup.base_universe, 4);
+    // Cancelled: the proposal never reached the section.
+    EXPECT_EQ(doc->GetCurrentSection()->setup.base_universe, 0);
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_FALSE(doc->CanUndo());
+}
+
+TEST_F(SetupSheetsTest, UndoOfFinishBringsBackTheProjectWithItsUnsetBaseUniverse)
+{
+    MakeMatrix(170, 4, 0);
+    doc->AddSection();
+    const std::string before = CProjectFileWriter::Write(*doc, "2024-01-01");
+    CCreateMatrixSheet sheet(*doc);
+    sheet.BasicPage()->fixType = pixel;
+    sheet.BasicPage()->width = 2;
+    sheet.BasicPage()->height = 2;
+    sheet.BasicPage()->LoadControls();
+    sheet.accept();
+    ASSERT_EQ(doc->GetCurrentSection()->setup.base_universe, 4);
+    EXPECT_EQ(doc->GetCurrentSection()->GetTile(0, 0)->universe, 4);
+    EXPECT_EQ(doc->GetUndoName(), "Create Matrix");
+    ASSERT_TRUE(doc->Undo());
+    EXPECT_EQ(CProjectFileWriter::Write(*doc, "2024-01-01"), before);
+    EXPECT_FALSE(doc->IsModified());
+
+    // Cancelling the sheet for the selection records nothing either.
+    doc->GetSection(0)->SelectAll(true);
+    doc->SetCurrentSection(0);
+    CModifySelectionSheet modify(*doc, 0, 0, false);
+    modify.reject();
+    EXPECT_FALSE(doc->CanUndo());
 }
 
 TEST_F(SetupSheetsTest, PagesCarryTheirLabels)
@@ -227,10 +256,10 @@ TEST_F(SetupSheetsTest, ExtremeStoredValuesOpenWithoutOverflow)
     s->RecountUniverses();
     s->GetTile(1, 0)->universe = INT_MAX;
     s->RecountUniverses();
+    doc->RebuildUniverseUse();
     s->setup.base_universe = 0;
     s->setup.addr_first = INT_MAX;
     CCreateMatrixSheet sheet(*doc);
-    EXPECT_GT(s->setup.base_universe, 0);
     EXPECT_GT(sheet.LayoutPage()->baseUniverse, 0);
     sheet.show();
     sheet.next();
