@@ -116,7 +116,6 @@ bool CDocManager::OpenDocumentFile(const QString& path, bool askToSave)
         return false;
     }
     m_doc.SetPathName(PathToModel(full));
-    m_doc.SetModifiedFlag(false);
     m_recent.Add(full);
     m_recent.Save();
     emit recentFilesChanged();
@@ -156,7 +155,6 @@ bool CDocManager::DoSave(const QString& path)
     if (!m_doc.OnSaveDocument(PathToModel(full)))
         return false;
     m_doc.SetPathName(PathToModel(full));
-    m_doc.SetModifiedFlag(false);
     m_recent.Add(full);
     m_recent.Save();
     emit recentFilesChanged();
