@@ -86,25 +86,24 @@ TEST_F(SetupSheetsTest, ProposesTheBaseUniverseAfterThoseInUse)
 
 TEST_F(SetupSheetsTest, UndoOfFinishBringsBackTheProjectWithItsUnsetBaseUniverse)
 {
-    MakeMatrix(170, 4, 0);
-    doc->AddSection();
+    MakeMatrix(2, 1, 0);
     const std::string before = CProjectFileWriter::Write(*doc, "2024-01-01");
     CCreateMatrixSheet sheet(*doc);
-    sheet.BasicPage()->fixType = pixel;
     sheet.BasicPage()->width = 2;
     sheet.BasicPage()->height = 2;
     sheet.BasicPage()->LoadControls();
     sheet.accept();
-    ASSERT_EQ(doc->GetCurrentSection()->setup.base_universe, 4);
-    EXPECT_EQ(doc->GetCurrentSection()->GetTile(0, 0)->universe, 4);
+    // The proposal after the universe in use, taken on Finish.
+    ASSERT_EQ(doc->GetCurrentSection()->setup.base_universe, 1);
+    EXPECT_EQ(doc->GetCurrentSection()->GetTile(0, 0)->universe, 1);
     EXPECT_EQ(doc->GetUndoName(), "Create Matrix");
     ASSERT_TRUE(doc->Undo());
+    EXPECT_EQ(doc->GetCurrentSection()->setup.base_universe, 0);
     EXPECT_EQ(CProjectFileWriter::Write(*doc, "2024-01-01"), before);
     EXPECT_FALSE(doc->IsModified());
 
     // Cancelling the sheet for the selection records nothing either.
-    doc->GetSection(0)->SelectAll(true);
-    doc->SetCurrentSection(0);
+    doc->GetCurrentSection()->SelectAll(true);
     CModifySelectionSheet modify(*doc, 0, 0, false);
     modify.reject();
     EXPECT_FALSE(doc->CanUndo());
