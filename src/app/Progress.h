@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 // Long work (loading, saving, printing a large project) says how far it got through this
 // interface, as it tells the user things through IUserMessages: the window shows a progress
@@ -18,4 +20,17 @@ public:
 class CNoProgress : public IProgress {
 public:
     bool Report(std::uint64_t, std::uint64_t) override { return true; }
+};
+
+// Remembers every report (tests); asks to stop once `stopAt` units are done.
+class CRecordingProgress : public IProgress {
+public:
+    bool Report(std::uint64_t done, std::uint64_t total) override
+    {
+        reports.emplace_back(done, total);
+        return done < stopAt;
+    }
+
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> reports;
+    std::uint64_t stopAt = UINT64_MAX;
 };

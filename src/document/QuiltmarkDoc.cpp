@@ -1,5 +1,6 @@
 #include "document/QuiltmarkDoc.h"
 
+#include "app/Progress.h"
 #include "app/UserMessages.h"
 #include "document/ChannelOccupancy.h"
 #include "document/ProjectFile.h"
@@ -209,12 +210,14 @@ bool CQuiltmarkDoc::OnNewDocument()
     return ok;
 }
 
-bool CQuiltmarkDoc::OnOpenDocument(const std::string& path, std::string* error)
+bool CQuiltmarkDoc::OnOpenDocument(const std::string& path, std::string* error, IProgress* progress)
 {
     std::string bytes;
     if (!ReadWholeFile(path, bytes, error, kMaxProjectFileBytes))
         return false;
     LoadFromBuffer(bytes.data(), bytes.size());
+    if (progress)
+        progress->Report(bytes.size(), bytes.size());
     // The open counts as done even when the content was refused: the path is kept.
     m_pathName = path;
     SetModifiedFlag(false);
@@ -275,7 +278,15 @@ bool CQuiltmarkDoc::LoadFromBuffer(const char* data, std::size_t size)
     return ok;
 }
 
-bool CQuiltmarkDoc::OnSaveDocument(const std::string& path, std::string* error)
+bool CQuiltmarkDoc::OnSaveDocument(const std::string& path, std::string* error, IProgress* progress)
+{
+    if (!WriteProjectFile(path, error, progress))
+        return false;
+    MarkSaved(path);
+    return true;
+}
+
+bool CQuiltmarkDoc::WriteProjectFile(const std::string& path, std::string* error, IProgress* progress)
 {
     const std::string date
         = m_scriptDate.empty() ? FormatScriptDate(std::time(nullptr)) : m_scriptDate;
@@ -287,10 +298,42 @@ bool CQuiltmarkDoc::OnSaveDocument(const std::string& path, std::string* error)
             *error = reason;
         return false;
     }
+    if (progress)
+        progress->Report(text.size(), text.size());
+    return true;
+}
+
+void CQuiltmarkDoc::MarkSaved(const std::string& path)
+{
     m_pathName = path;
     SetModifiedFlag(false);
     m_pathHoldsProject = true;
-    return true;
+}
+
+void CQuiltmarkDoc::TakeProjectFrom(CQuiltmarkDoc& loaded)
+{
+    if (&loaded == this)
+        return;
+    // The sections consult the library they were read with: it comes along.
+    m_library = std::move(loaded.m_library);
+    m_sections = std::move(loaded.m_sections);
+    loaded.m_sections.clear();
+    for (const std::unique_ptr<CSubDoc>& section : m_sections) {
+        section->SetLibrary(&m_library);
+        section->editId = m_nextSectionId++;
+    }
+    m_devices = std::move(loaded.m_devices);
+    loaded.m_devices.RemoveAllDevices();
+    m_currentSection = loaded.m_currentSection;
+    m_pathName = loaded.m_pathName;
+    m_scriptDate = loaded.m_scriptDate;
+    m_loadSucceeded = loaded.m_loadSucceeded;
+    m_pathHoldsProject = loaded.m_pathHoldsProject;
+    autoAddressing = loaded.autoAddressing;
+    m_modified = false;
+    ClearHistory();
+    m_history.MarkClean();
+    RebuildTables();
 }
 
 std::string CQuiltmarkDoc::GetTitle() const

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+class IProgress;
 class IUserMessages;
 
 // The one project document: fixture library, sections, devices, derived usage tables.
@@ -42,12 +43,26 @@ public:
     // all (then nothing changed and `error` says why, naming the file): missing, not a
     // regular file, or larger than kMaxProjectFileBytes. An unreadable project reports
     // kCannotLoad, leaves an empty project and still counts as opened.
-    bool OnOpenDocument(const std::string& path, std::string* error = nullptr);
+    // `progress` hears how far reading got; a stop asked through it ends the open early
+    // (false, the reason in `error`).
+    bool OnOpenDocument(const std::string& path, std::string* error = nullptr,
+                        IProgress* progress = nullptr);
+    // Takes over the whole project of `loaded` (a document on the same library that opened a
+    // file, possibly on a worker thread while this one stayed on screen): sections, devices,
+    // tables, path and flags; the history starts afresh. `loaded` is left empty.
+    void TakeProjectFrom(CQuiltmarkDoc& loaded);
     // File Save / Save As, through WriteFileSafely (links followed, devices written
     // directly, read-only files refused); on failure the old file and the document stay
     // as they were, the failure is reported through the messages (with the reason) and
     // `error` says why.
-    bool OnSaveDocument(const std::string& path, std::string* error = nullptr);
+    bool OnSaveDocument(const std::string& path, std::string* error = nullptr,
+                        IProgress* progress = nullptr);
+    // The two halves of OnSaveDocument: writing the file changes nothing of the project, so
+    // it may run on a worker thread while the window only reads it; MarkSaved (path, saved
+    // position) follows on the window's thread after a successful write.
+    bool WriteProjectFile(const std::string& path, std::string* error = nullptr,
+                          IProgress* progress = nullptr);
+    void MarkSaved(const std::string& path);
     bool Reset();
     // The loading part of File Open, from bytes in memory: a job file when the first line
     // is "<JOB>", a project file otherwise. False when the content could not be loaded

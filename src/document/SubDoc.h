@@ -64,6 +64,8 @@ public:
     // `library` is the document's fixture library; it outlives the section and is
     // consulted on every use (the section keeps an index, never a pointer to a type).
     explicit CSubDoc(const CMetaLib* library);
+    // The section moves to a document with its own copy of the same library.
+    void SetLibrary(const CMetaLib* library) { m_library = library; }
 
     CSectionSetup setup;
     std::string name;

@@ -1,5 +1,7 @@
 #include "QuiltmarkDocTestSupport.h"
+#include "app/Progress.h"
 #include "document/ChannelOccupancy.h"
+#include "document/ProjectFile.h"
 
 #include <gtest/gtest.h>
 
@@ -419,4 +421,41 @@ TEST(QuiltmarkDocLoading, OnlyAProjectReadFromItsPathMaySaveThereUnasked)
     EXPECT_FALSE(doc.PathHoldsProject());
     ASSERT_TRUE(doc.OnNewDocument());
     EXPECT_TRUE(doc.PathHoldsProject());
+}
+
+TEST(QuiltmarkDocOpen, AProjectReadAsideIsTakenOverWhole)
+{
+    CTestDocument source;
+    CSubDoc& wall = source.SetUpSection(*source.doc->GetSection(0), 2, 5, 3, 1, 2);
+    source.doc->RenameSection(0, "Wall");
+    source.doc->GetDevices().AddDeviceFromText("PORTER", "10.0.0.9");
+    const std::string path = source.dir.File("wall.patch");
+    ASSERT_TRUE(source.doc->OnSaveDocument(path));
+    (void)wall;
+
+    // The shown document has a history and other sections; the read-aside one replaces them.
+    CTestDocument shown;
+    shown.doc->AppendSection();
+    ASSERT_TRUE(shown.doc->CanUndo());
+    auto aside = std::make_unique<CQuiltmarkDoc>(shown.messages, source.dir.File("metalib.xml"));
+    CRecordingProgress progress;
+    ASSERT_TRUE(aside->OnOpenDocument(path, nullptr, &progress));
+    shown.doc->TakeProjectFrom(*aside);
+    aside.reset(); // the sections must not need the library they were read with
+
+    CQuiltmarkDoc& doc = *shown.doc;
+    EXPECT_EQ(doc.GetPathName(), path);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_FALSE(doc.CanUndo());
+    ASSERT_EQ(doc.GetSectionCount(), 1);
+    EXPECT_EQ(doc.GetSection(0)->name, "Wall");
+    EXPECT_EQ(doc.GetDevices().GetDeviceCount(), 1);
+    EXPECT_EQ(doc.GetUniverseUse().count(2), 1u);
+    EXPECT_EQ(CProjectFileWriter::Write(doc, "d"), CProjectFileWriter::Write(*source.doc, "d"));
+    // Edits and their undo work on the taken sections.
+    doc.ExcludeTiles(*doc.GetSection(0), { { 0, 0 } }, true);
+    EXPECT_EQ(doc.GetSection(0)->GetItem(0, 0)->universe, -1);
+    doc.Undo();
+    EXPECT_EQ(CProjectFileWriter::Write(doc, "d"), CProjectFileWriter::Write(*source.doc, "d"));
+    EXPECT_FALSE(progress.reports.empty());
 }
