@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
-  libtinyxml2-dev zlib1g-dev
+  libtinyxml2-dev libexpat1-dev zlib1g-dev
   googletest libgtest-dev libgmock-dev
   libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core

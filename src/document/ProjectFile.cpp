@@ -1,7 +1,9 @@
 #include "document/ProjectFile.h"
 
 #include "app/MetaLibText.h"
+#include "app/Progress.h"
 #include "app/UserMessages.h"
+#include "document/ProjectFileParser.h"
 #include "document/QuiltmarkDoc.h"
 #include "formats/NumberText.h"
 #include "formats/PatchList.h"
@@ -9,6 +11,7 @@
 #include "formats/StoredText.h"
 #include "formats/XmlWriter.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <tinyxml2.h>
@@ -43,10 +46,51 @@ void WriteDevices(CXmlWriter& printer, const CKelvraDeviceList& devices)
     printer.CloseElement();
 }
 
-void WriteSection(CXmlWriter& printer, CQuiltmarkDoc& doc, CSubDoc& section, int position,
-    const std::string& date)
+// Tells the progress how far the writing got, every few thousand units of work (a tile or
+// a patch line), and hears whether to go on.
+class CWriteTicker {
+public:
+    CWriteTicker(IProgress* progress, std::uint64_t total)
+        : m_progress(progress)
+        , m_total(total)
+    {
+    }
+    void Add(std::uint64_t units)
+    {
+        m_done += units;
+        if (m_done >= m_next) {
+            m_next = m_done + kStep;
+            Report();
+        }
+    }
+    void Report()
+    {
+        if (m_progress && !m_stopped && !m_progress->Report(std::min(m_done, m_total), m_total))
+            m_stopped = true;
+    }
+    bool Stopped() const { return m_stopped; }
+
+private:
+    static constexpr std::uint64_t kStep = 1 << 16;
+    IProgress* m_progress;
+    std::uint64_t m_total;
+    std::uint64_t m_done = 0;
+    std::uint64_t m_next = kStep;
+    bool m_stopped = false;
+};
+
+// Work units of a section: its tiles twice (their records and their script lines) and its
+// patch lines.
+std::uint64_t SectionUnits(const CSubDoc& section)
 {
-    section.RebuildItems();
+    return 2 * static_cast<std::uint64_t>(section.GetTileCount())
+        + static_cast<std::uint64_t>(section.GetItemCount());
+}
+
+bool WriteSection(CXmlWriter& printer, const CQuiltmarkDoc& doc, const CSubDoc& section,
+    int position, const std::string& date, CWriteTicker& ticker)
+{
+    const auto goOn = [&] { return !ticker.Stopped() && !printer.Failed(); };
     const CSectionSetup& setup = section.setup;
     const CFixtureType* type = doc.GetFixtureType(section);
 
@@ -74,19 +118,39 @@ void WriteSection(CXmlWriter& printer, CQuiltmarkDoc& doc, CSubDoc& section, int
     printer.CloseElement();
 
     printer.OpenElement("metaitems");
+    std::uint64_t count = 0;
     for (const CTileRecord& tile : section.Tiles()) {
         printer.OpenElement("metaitem");
         printer.PushAttribute("universeid", tile.universe);
         printer.PushAttribute("dmxaddress", tile.address);
         printer.PushAttribute("excludearea", tile.excluded ? 1 : 0);
         printer.CloseElement();
+        if ((++count & 4095) == 0) {
+            ticker.Add(4096);
+            if (!goOn())
+                return false;
+        }
     }
+    ticker.Add(count & 4095);
     printer.CloseElement();
 
     printer.PushComment(kProgrammerComment);
 
     printer.OpenElement("skopescript");
-    printer.PushCData(BuildSkopeScript(section, position + 1, date));
+    if (SkopeScriptSourcesAreUtf8(section, date)) {
+        printer.BeginCData();
+        ForEachSkopeScriptPiece(section, position + 1, date, [&](std::string_view piece) {
+            if (goOn())
+                printer.AppendCData(piece);
+        });
+        printer.EndCData();
+    } else {
+        // Such a script is re-encoded as a whole, which its pieces cannot decide alone.
+        printer.PushCData(BuildSkopeScript(section, position + 1, date));
+    }
+    ticker.Add(static_cast<std::uint64_t>(section.GetTileCount()));
+    if (!goOn())
+        return false;
     printer.CloseElement();
 
     printer.OpenElement("patchhints");
@@ -96,14 +160,26 @@ void WriteSection(CXmlWriter& printer, CQuiltmarkDoc& doc, CSubDoc& section, int
     printer.CloseElement();
 
     printer.OpenElement("patchdatas");
-    ForEachPatchLine(section, [&printer](const std::string& line) {
+    count = 0;
+    bool going = true;
+    ForEachPatchLineOf(section, [&](const std::string& line) {
+        if (!going)
+            return;
         printer.OpenElement("patchdata");
         printer.PushAttribute("value", line);
         printer.CloseElement();
+        if ((++count & 4095) == 0) {
+            ticker.Add(4096);
+            going = goOn();
+        }
     });
+    if (!going)
+        return false;
+    ticker.Add(static_cast<std::uint64_t>(section.GetItemCount()) - (count & ~std::uint64_t { 4095 }));
     printer.CloseElement();
 
     printer.CloseElement();
+    return goOn();
 }
 
 std::string TextAttribute(const XMLElement& element, const char* name)
@@ -219,6 +295,17 @@ bool ReadSection(const XMLElement& element, CQuiltmarkDoc& doc, bool& replaced, 
                 + " tiles).";
         return false;
     }
+    std::uint64_t projectItems = static_cast<std::uint64_t>(items);
+    for (int i = 0; i < doc.GetSectionCount(); ++i) {
+        if (doc.GetSection(i) != section)
+            projectItems += static_cast<std::uint64_t>(doc.GetSection(i)->GetItemCount());
+    }
+    if (tiles <= CSubDoc::kMaxTiles && items <= CSubDoc::kMaxItems
+        && projectItems > CQuiltmarkDoc::kMaxProjectItems) {
+        if (error)
+            *error = CQuiltmarkDoc::ProjectTooLargeText();
+        return false;
+    }
     if (tiles > CSubDoc::kMaxTiles || items > CSubDoc::kMaxItems
         || !section->ResizeTiles(width, height)) {
         if (error)
@@ -292,28 +379,82 @@ std::string ParserProblem(const tinyxml2::XMLDocument& xml)
 
 } // namespace
 
-std::string CProjectFileWriter::Write(CQuiltmarkDoc& doc, const std::string& date)
+std::string CProjectFileWriter::Write(const CQuiltmarkDoc& doc, const std::string& date)
+{
+    std::string text;
+    std::string reason;
+    Write(
+        doc, date,
+        [&text](const char* data, std::size_t size) {
+            text.append(data, size);
+            return true;
+        },
+        nullptr, reason);
+    return text;
+}
+
+bool CProjectFileWriter::Write(const CQuiltmarkDoc& doc, const std::string& date,
+    const FileSink& sink, IProgress* progress, std::string& reason)
 {
     const std::string when = date.empty() ? FormatScriptDate(std::time(nullptr)) : date;
-    doc.RebuildUniverseUse();
+    std::uint64_t total = 0;
+    for (int i = 0; i < doc.GetSectionCount(); ++i) {
+        if (doc.GetSection(i)->initialised)
+            total += SectionUnits(*doc.GetSection(i));
+    }
+    CWriteTicker ticker(progress, total);
+    ticker.Report();
 
     CXmlWriter printer;
+    printer.SetSink([&sink](std::string_view text) { return sink(text.data(), text.size()); });
     printer.PushDeclaration(kDeclaration);
     printer.OpenElement("quiltmark");
     printer.PushAttribute("version", 1);
     WriteDevices(printer, doc.GetDevices());
     printer.OpenElement("documents");
     for (int i = 0; i < doc.GetSectionCount(); ++i) {
-        CSubDoc* section = doc.GetSection(i);
-        if (section->initialised)
-            WriteSection(printer, doc, *section, i, when);
+        const CSubDoc* section = doc.GetSection(i);
+        if (section->initialised && !WriteSection(printer, doc, *section, i, when, ticker))
+            break;
     }
-    printer.CloseElement();
-    printer.CloseElement();
-    return std::move(printer.text);
+    if (!ticker.Stopped() && !printer.Failed()) {
+        printer.CloseElement();
+        printer.CloseElement();
+        printer.Flush();
+    }
+    if (ticker.Stopped()) {
+        reason = kSaveCancelled;
+        return false;
+    }
+    if (printer.Failed())
+        return false;
+    ticker.Report();
+    return true;
 }
 
 bool CProjectFileReader::Read(
+    CQuiltmarkDoc& doc, const char* data, std::size_t size, std::string* error)
+{
+    CProjectFileParser parser(doc, size, true);
+    constexpr std::size_t kPiece = std::size_t { 1 } << 20;
+    for (std::size_t at = 0; at < size; at += kPiece) {
+        if (!parser.Feed(std::string_view(data + at, std::min(kPiece, size - at))))
+            break;
+    }
+    std::string problem;
+    switch (parser.Finish(problem)) {
+    case CProjectFileParser::Result::Loaded:
+        return true;
+    case CProjectFileParser::Result::Unsure:
+        return ReadTree(doc, data, size, error);
+    default:
+        if (error)
+            *error = problem;
+        return false;
+    }
+}
+
+bool CProjectFileReader::ReadTree(
     CQuiltmarkDoc& doc, const char* data, std::size_t size, std::string* error)
 {
     doc.Reset();

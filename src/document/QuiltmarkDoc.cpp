@@ -4,6 +4,7 @@
 #include "app/UserMessages.h"
 #include "document/ChannelOccupancy.h"
 #include "document/ProjectFile.h"
+#include "document/ProjectFileParser.h"
 #include "document/SafeFile.h"
 #include "document/TileChanges.h"
 #include "formats/JobFile.h"
@@ -15,6 +16,8 @@
 #include <cstring>
 #include <ctime>
 #include <iterator>
+#include <optional>
+#include <string_view>
 #include <sstream>
 #include <utility>
 
@@ -210,57 +213,126 @@ bool CQuiltmarkDoc::OnNewDocument()
     return ok;
 }
 
+std::string CQuiltmarkDoc::ProjectTooLargeText()
+{
+    return "The project would hold more than " + std::to_string(kMaxProjectItems)
+        + " items in all its sections, the most Quiltmark can hold.";
+}
+
+namespace {
+
+// Whether the first line of a file is the legacy job marker; nothing yet when the bytes
+// seen so far do not tell (the first line has not ended and could still be the marker).
+std::optional<bool> IsJobStart(std::string_view head, bool whole)
+{
+    const std::size_t marker = std::strlen(kJobFirstLine);
+    const std::size_t lineEnd = head.find('\n');
+    if (lineEnd == std::string_view::npos && !whole && head.size() <= marker + 1)
+        return std::nullopt;
+    std::string_view line = head.substr(0, lineEnd);
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line == kJobFirstLine;
+}
+
+} // namespace
+
 bool CQuiltmarkDoc::OnOpenDocument(const std::string& path, std::string* error, IProgress* progress)
 {
-    std::string bytes;
-    if (!ReadWholeFile(path, bytes, error, kMaxProjectFileBytes))
+    // A project file streams into the document as it is read; a legacy job file, small
+    // and line by line, is read whole.
+    std::string head;
+    std::optional<bool> isJob;
+    std::unique_ptr<CProjectFileParser> parser;
+    std::uint64_t fileSize = 0;
+    std::uint64_t read = 0;
+    bool stopped = false;
+    bool parsed = false; // the parser needs no more of the file
+    const auto startParser = [&] {
+        BeginLoad();
+        parser = std::make_unique<CProjectFileParser>(
+            *this, fileSize, fileSize <= CProjectFileReader::kTreeReaderBytes);
+        parsed = !parser->Feed(head);
+        head = std::string();
+    };
+    std::string readError;
+    const bool complete = ReadFileInPieces(
+        path,
+        [&](std::string_view piece, std::uint64_t size) {
+            fileSize = size;
+            if (!isJob || *isJob) {
+                head.append(piece);
+                if (!isJob && (isJob = IsJobStart(head, false)) && !*isJob)
+                    startParser();
+            } else {
+                parsed = !parser->Feed(piece);
+            }
+            read += piece.size();
+            if (progress && !progress->Report(std::min(read, size), size)) {
+                stopped = true;
+                return false;
+            }
+            return !parsed;
+        },
+        &readError, kMaxProjectFileBytes);
+
+    if (!complete && !stopped && !parsed && !parser) {
+        // Not opened, or not read: nothing changed.
+        if (error)
+            *error = readError;
         return false;
-    LoadFromBuffer(bytes.data(), bytes.size());
+    }
+    if (stopped || (!complete && !parsed)) {
+        // Read in part: the document holds a part of a project, which must not stay.
+        parser.reset();
+        FinishLoad(false, false, std::string(), true);
+        if (error)
+            *error = stopped ? std::string(kLoadCancelled) : readError;
+        return false;
+    }
+    if (!isJob)
+        isJob = IsJobStart(head, true);
+    if (*isJob) {
+        LoadFromBuffer(head.data(), head.size());
+    } else {
+        if (!parser)
+            startParser();
+        std::string problem;
+        bool ok = false;
+        switch (parser->Finish(problem)) {
+        case CProjectFileParser::Result::Loaded:
+            ok = true;
+            break;
+        case CProjectFileParser::Result::Unsure: {
+            // Small enough to hold: the tree reader decides, as it always did.
+            std::string bytes;
+            ok = ReadWholeFile(path, bytes, &problem, CProjectFileReader::kTreeReaderBytes)
+                && CProjectFileReader::ReadTree(*this, bytes.data(), bytes.size(), &problem);
+            break;
+        }
+        default:
+            break;
+        }
+        parser.reset();
+        FinishLoad(ok, false, problem);
+    }
     if (progress)
-        progress->Report(bytes.size(), bytes.size());
+        progress->Report(fileSize, fileSize);
     // The open counts as done even when the content was refused: the path is kept.
     m_pathName = path;
     SetModifiedFlag(false);
     return true;
 }
 
-bool CQuiltmarkDoc::LoadFromBuffer(const char* data, std::size_t size)
+void CQuiltmarkDoc::BeginLoad()
 {
     autoAddressing = false;
     // Steps of another project cannot apply to this one.
     ClearHistory();
-    std::size_t lineEnd = 0;
-    while (lineEnd < size && data[lineEnd] != '\n')
-        ++lineEnd;
-    std::size_t lineLength = lineEnd;
-    if (lineLength > 0 && data[lineLength - 1] == '\r')
-        --lineLength;
-    // Compared in place: a project written on one line may be very long.
-    const bool isJob = lineLength == std::strlen(kJobFirstLine)
-        && std::memcmp(data, kJobFirstLine, lineLength) == 0;
+}
 
-    bool ok = false;
-    std::string error;
-    if (isJob) {
-        Reset();
-        CSubDoc* section = AddSection();
-        const std::size_t rest = std::min(size, lineEnd + 1);
-        std::istringstream in(std::string(data + rest, size - rest));
-        bool replaced = false;
-        if (section && ReadJobFile(in, *section, m_library, &error, &replaced)) {
-            if (replaced)
-                m_messages.ShowMessage(kControlsReplacedMessage, MessageIcon::Warning);
-            section->initialised = true;
-            section->name = "new 1";
-            section->RecountUniverses();
-            RebuildUniverseUse();
-            m_currentSection = 0;
-            ok = true;
-        }
-    } else {
-        ok = CProjectFileReader::Read(*this, data, size, &error);
-    }
-
+void CQuiltmarkDoc::FinishLoad(bool ok, bool isJob, const std::string& error, bool quiet)
+{
     if (!ok) {
         Reset();
         if (m_sections.empty())
@@ -268,13 +340,44 @@ bool CQuiltmarkDoc::LoadFromBuffer(const char* data, std::size_t size)
         std::string text = kCannotLoad;
         if (!error.empty())
             text += "\n" + error;
-        m_messages.ShowMessage(text, MessageIcon::Error);
+        if (!quiet)
+            m_messages.ShowMessage(text, MessageIcon::Error);
     }
     // Reset leaves the screen-id and channel tables alone; rebuild them for what is loaded.
     RebuildTables();
     SetCurrentSection(0);
     m_loadSucceeded = ok;
     m_pathHoldsProject = ok && !isJob;
+}
+
+bool CQuiltmarkDoc::LoadJob(const char* data, std::size_t size, std::string& error)
+{
+    Reset();
+    CSubDoc* section = AddSection();
+    const std::size_t lineEnd = std::min(size, std::string_view(data, size).find('\n'));
+    const std::size_t rest = std::min(size, lineEnd + 1);
+    std::istringstream in(std::string(data + rest, size - rest));
+    bool replaced = false;
+    if (!section || !ReadJobFile(in, *section, m_library, &error, &replaced))
+        return false;
+    if (replaced)
+        m_messages.ShowMessage(kControlsReplacedMessage, MessageIcon::Warning);
+    section->initialised = true;
+    section->name = "new 1";
+    section->RecountUniverses();
+    RebuildUniverseUse();
+    m_currentSection = 0;
+    return true;
+}
+
+bool CQuiltmarkDoc::LoadFromBuffer(const char* data, std::size_t size)
+{
+    BeginLoad();
+    const bool isJob = *IsJobStart(std::string_view(data, size), true);
+    std::string error;
+    const bool ok = isJob ? LoadJob(data, size, error)
+                          : CProjectFileReader::Read(*this, data, size, &error);
+    FinishLoad(ok, isJob, error);
     return ok;
 }
 
@@ -286,20 +389,30 @@ bool CQuiltmarkDoc::OnSaveDocument(const std::string& path, std::string* error, 
     return true;
 }
 
-bool CQuiltmarkDoc::WriteProjectFile(const std::string& path, std::string* error, IProgress* progress)
+bool CQuiltmarkDoc::WriteProjectFile(
+    const std::string& path, std::string* error, IProgress* progress) const
 {
     const std::string date
         = m_scriptDate.empty() ? FormatScriptDate(std::time(nullptr)) : m_scriptDate;
-    const std::string text = CProjectFileWriter::Write(*this, date);
+    bool stopped = false;
     std::string reason;
-    if (!WriteFileSafely(path, text, &reason)) {
-        m_messages.ShowMessage("The document could not be saved.\n" + reason, MessageIcon::Error);
+    const bool ok = WriteFileSafely(
+        path,
+        [&](const FileSink& sink, std::string& why) {
+            const bool written = CProjectFileWriter::Write(*this, date, sink, progress, why);
+            stopped = !written && why == kSaveCancelled;
+            return written;
+        },
+        &reason);
+    if (!ok) {
+        // A stop was the user's own wish; there is nothing to tell.
+        if (!stopped)
+            m_messages.ShowMessage(
+                "The document could not be saved.\n" + reason, MessageIcon::Error);
         if (error)
             *error = reason;
         return false;
     }
-    if (progress)
-        progress->Report(text.size(), text.size());
     return true;
 }
 
@@ -445,6 +558,19 @@ bool CQuiltmarkDoc::SetUpSection(CSubDoc& section, const CSectionSetup& setup)
     TouchSection(section);
     const CSectionSetup previous = section.setup;
     section.setup = setup;
+    std::uint64_t projectItems = static_cast<std::uint64_t>(std::max(setup.matrix_width, 0))
+        * static_cast<std::uint64_t>(std::max(setup.matrix_height, 0))
+        * static_cast<std::uint64_t>(section.ItemsPerTileX() * section.ItemsPerTileY());
+    for (const std::unique_ptr<CSubDoc>& other : m_sections) {
+        if (other.get() != &section)
+            projectItems += static_cast<std::uint64_t>(other->GetItemCount());
+    }
+    if (projectItems > kMaxProjectItems) {
+        section.setup = previous;
+        m_messages.ShowMessage("The matrix could not be created. " + ProjectTooLargeText(),
+            MessageIcon::Warning);
+        return false;
+    }
     if (!section.SetUp()) {
         // The section refuses what it cannot hold; keep what it had.
         section.setup = previous;

@@ -30,6 +30,11 @@ public:
     static constexpr std::uint64_t kMaxProjectFileBytes = kMaxSections
         * (std::uint64_t { CSubDoc::kMaxTiles } * 2048 + std::uint64_t { CSubDoc::kMaxItems } * 2048
             + (std::uint64_t { 1 } << 20));
+    // Items of all sections together: what loading, saving, printing and editing hold
+    // within the memory of a 24 GB machine (see the README). Set-up and loading refuse more.
+    static constexpr std::uint64_t kMaxProjectItems = std::uint64_t { 4 } * CSubDoc::kMaxItems;
+    // What the user is told when a project would pass it.
+    static std::string ProjectTooLargeText();
 
     // `libraryPath` is the full path of metalib.xml (the program directory's, or the one
     // given on the command line). `messages` must outlive the document.
@@ -39,12 +44,14 @@ public:
     // ---- lifecycle ----------------------------------------------------------------
     // File New: clears the modified flag and the path, Reset, one section when none.
     bool OnNewDocument();
-    // File Open: job file or project file; false only when the file cannot be opened at
-    // all (then nothing changed and `error` says why, naming the file): missing, not a
-    // regular file, or larger than kMaxProjectFileBytes. An unreadable project reports
-    // kCannotLoad, leaves an empty project and still counts as opened.
-    // `progress` hears how far reading got; a stop asked through it ends the open early
-    // (false, the reason in `error`).
+    // File Open: job file or project file; false when the file cannot be opened at all
+    // (then nothing changed and `error` says why, naming the file): missing, not a regular
+    // file, or larger than kMaxProjectFileBytes. An unreadable project reports kCannotLoad,
+    // leaves an empty project and still counts as opened. A project file is read into the
+    // document as it streams in, so a failure to read on, or a stop asked through `progress`
+    // (which hears the bytes read of the file's size), leaves the document as after a failed
+    // load, without a message; then false, and `error` says why (kLoadCancelled for a stop).
+    // The window reads into a document of its own and takes the project over (TakeProjectFrom).
     bool OnOpenDocument(const std::string& path, std::string* error = nullptr,
                         IProgress* progress = nullptr);
     // Takes over the whole project of `loaded` (a document on the same library that opened a
@@ -60,8 +67,11 @@ public:
     // The two halves of OnSaveDocument: writing the file changes nothing of the project, so
     // it may run on a worker thread while the window only reads it; MarkSaved (path, saved
     // position) follows on the window's thread after a successful write.
+    // The file is written as it is made (see CProjectFileWriter), so memory does not grow
+    // with it; `progress` hears the tiles and items written and may stop the write, which
+    // leaves the old file as it was (false, kSaveCancelled in `error`, no message).
     bool WriteProjectFile(const std::string& path, std::string* error = nullptr,
-                          IProgress* progress = nullptr);
+                          IProgress* progress = nullptr) const;
     void MarkSaved(const std::string& path);
     bool Reset();
     // The loading part of File Open, from bytes in memory: a job file when the first line
@@ -221,6 +231,12 @@ private:
     void ApplyStep(const DocumentStep& step, bool forward);
     void ClearHistory();
     void NotifyHistory();
+
+    // The parts of every load: before the content is read, and after (a failed one leaves
+    // an empty project and tells the user why, unless `quiet`).
+    void BeginLoad();
+    void FinishLoad(bool ok, bool isJob, const std::string& error, bool quiet = false);
+    bool LoadJob(const char* data, std::size_t size, std::string& error);
 
     // The refresh after a change of tiles: re-address when automatic addressing is on,
     // then items, universe counts, tables; the document is then modified.

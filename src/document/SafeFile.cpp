@@ -1,5 +1,6 @@
 #include "document/SafeFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -13,6 +14,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -95,6 +97,28 @@ bool WriteAll(int fd, const char* data, std::size_t size, int& code)
         }
         data += written;
         size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// Copies the first `size` bytes of `from` to the current position of `to`.
+bool CopyBytes(int from, int to, std::uint64_t size, int& code)
+{
+    std::vector<char> buffer(std::size_t { 1 } << 20);
+    std::uint64_t offset = 0;
+    while (offset < size) {
+        const std::size_t want
+            = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - offset));
+        const ssize_t got = ::pread(from, buffer.data(), want, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            code = got < 0 ? errno : EIO;
+            return false;
+        }
+        if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(got), code))
+            return false;
+        offset += static_cast<std::uint64_t>(got);
     }
     return true;
 }
@@ -195,7 +219,8 @@ bool CreateTemp(const std::string& directory, const std::string& prefix, bool al
 {
     if (allowUnnamed) {
         // The umask applies to the 0666, as for any new file.
-        temp.fd.Reset(::open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+        // Readable too: a file with hard links gets its contents copied from here.
+        temp.fd.Reset(::open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
         if (temp.fd.IsOpen()) {
             ::flock(temp.fd.Get(), LOCK_EX);
             return true;
@@ -207,7 +232,7 @@ bool CreateTemp(const std::string& directory, const std::string& prefix, bool al
     }
     return WithFreshName(directory, prefix, code, [&temp](const std::string& name) {
         temp.fd.Reset(
-            ::open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0666));
+            ::open(name.c_str(), O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC, 0666));
         if (!temp.fd.IsOpen())
             return false;
         ::flock(temp.fd.Get(), LOCK_EX);
@@ -300,7 +325,7 @@ std::string KindText(mode_t mode)
 
 // Devices and FIFOs take the bytes as they are; they have nothing to replace.
 bool WriteDirectly(
-    const std::string& path, mode_t mode, const std::string& bytes, std::string* error)
+    const std::string& path, mode_t mode, const FileProducer& produce, std::string* error)
 {
     if (S_ISSOCK(mode)) {
         SetError(error, "Cannot write " + path + ": it is a socket, not a file");
@@ -313,13 +338,25 @@ bool WriteDirectly(
     ::sigaction(SIGPIPE, &ignore, &previous);
     CFileDescriptor fd(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
     int code = 0;
-    if (!fd.IsOpen())
+    std::string stopped;
+    bool produced = true;
+    if (!fd.IsOpen()) {
         code = errno;
-    else if (WriteAll(fd.Get(), bytes.data(), bytes.size(), code) && ::close(fd.Release()) != 0)
-        code = errno;
+    } else {
+        const FileSink sink = [&](const char* data, std::size_t size) {
+            return code == 0 && WriteAll(fd.Get(), data, size, code);
+        };
+        produced = produce(sink, stopped);
+        if (code == 0 && produced && ::close(fd.Release()) != 0)
+            code = errno;
+    }
     ::sigaction(SIGPIPE, &previous, nullptr);
     if (code != 0) {
         SetError(error, Reason("Cannot write " + path, code));
+        return false;
+    }
+    if (!produced) {
+        SetError(error, stopped.empty() ? "Writing " + path + " was stopped" : stopped);
         return false;
     }
     return true;
@@ -335,7 +372,7 @@ bool IsReadOnly(const CTarget& target)
 
 // Overwrites the file itself, so that all its hard links show the new contents. Space
 // is reserved first: a full disk then stops the write before the old contents are touched.
-bool WriteInPlace(const CTarget& target, const std::string& bytes, int& code)
+bool WriteInPlace(const CTarget& target, int from, std::uint64_t size, int& code)
 {
     CFileDescriptor fd(::open(target.path.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
     struct stat info { };
@@ -347,15 +384,15 @@ bool WriteInPlace(const CTarget& target, const std::string& bytes, int& code)
         code = EAGAIN;
         return false;
     }
-    if (static_cast<off_t>(bytes.size()) > info.st_size
-        && ::fallocate(fd.Get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0
+    if (static_cast<off_t>(size) > info.st_size
+        && ::fallocate(fd.Get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) != 0
         && errno != EOPNOTSUPP && errno != ENOSYS) {
         code = errno;
         return false;
     }
-    if (!WriteAll(fd.Get(), bytes.data(), bytes.size(), code))
+    if (!CopyBytes(from, fd.Get(), size, code))
         return false;
-    if (::ftruncate(fd.Get(), static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd.Get()) != 0) {
+    if (::ftruncate(fd.Get(), static_cast<off_t>(size)) != 0 || ::fsync(fd.Get()) != 0) {
         code = errno;
         return false;
     }
@@ -370,13 +407,49 @@ void SyncDirectory(const std::string& directory)
         ::fsync(dir.Get());
 }
 
-enum class TempResult { Done, Failed, NoName };
+// Owner before mode: a change of owner clears the set-user-id bits.
+bool TakeOverOwnerAndMode(int fd, const CTarget& target, int& code)
+{
+    if (target.kind != TargetKind::Regular)
+        return true;
+    if (::fchown(fd, target.info.st_uid, target.info.st_gid) != 0 && errno != EPERM) {
+        code = errno;
+        return false;
+    }
+    if (::fchmod(fd, target.info.st_mode & 07777) != 0) {
+        code = errno;
+        return false;
+    }
+    return true;
+}
 
-// Writes `bytes` to a temporary file beside the target, then renames it over the target
-// (or, for a file with several hard links, copies it into the target). NoName: the
-// unnamed file could not be given a name; the caller tries again with a named one.
-TempResult WriteThroughTemp(const CTarget& target, const std::string& shown,
-    const std::string& bytes, bool allowUnnamed, std::string* error)
+// Gives the complete temporary file a name; where an unnamed one cannot be linked into
+// the folder, its bytes move into a named one instead of being produced again.
+bool NameOrCopyTemp(CTempFile& temp, std::uint64_t size, const CTarget& target,
+    const std::string& directory, const std::string& prefix, int& code)
+{
+    if (NameTemp(temp, directory, prefix, code))
+        return true;
+    CTempFile named;
+    if (!CreateTemp(directory, prefix, false, named, code))
+        return false;
+    const bool ok = CopyBytes(temp.fd.Get(), named.fd.Get(), size, code)
+        && TakeOverOwnerAndMode(named.fd.Get(), target, code)
+        && (::fsync(named.fd.Get()) == 0 || ((code = errno), false));
+    if (!ok) {
+        ::unlink(named.name.c_str());
+        return false;
+    }
+    temp.fd.Reset(named.fd.Release());
+    temp.name = named.name;
+    return true;
+}
+
+// Writes the contents into a temporary file beside the target as they are produced, then
+// renames it over the target (or, for a file with several hard links, copies it into the
+// target).
+bool WriteThroughTemp(const CTarget& target, const std::string& shown, const FileProducer& produce,
+    std::string* error)
 {
     const std::string directory = DirectoryOf(target.path);
     const std::string prefix = TempPrefix(FileNameOf(target.path));
@@ -384,69 +457,85 @@ TempResult WriteThroughTemp(const CTarget& target, const std::string& shown,
 
     CTempFile temp;
     int code = 0;
-    if (!CreateTemp(directory, prefix, allowUnnamed, temp, code)) {
+    if (!CreateTemp(directory, prefix, true, temp, code)) {
         if (code == EACCES || code == EPERM || code == EROFS)
             SetError(error,
                 "Cannot save " + shown + ": the folder " + directory + " does not allow new files ("
                     + std::strerror(code) + "). Use Save As to save it in another folder.");
         else
             SetError(error, Reason("Cannot create a file in " + directory, code));
-        return TempResult::Failed;
+        return false;
     }
-    const bool existing = target.kind == TargetKind::Regular;
-    bool ok = WriteAll(temp.fd.Get(), bytes.data(), bytes.size(), code);
-    // Owner before mode: a change of owner clears the set-user-id bits.
-    if (ok && existing && ::fchown(temp.fd.Get(), target.info.st_uid, target.info.st_gid) != 0
-        && errno != EPERM) {
-        code = errno;
-        ok = false;
+    const auto dropTemp = [&temp] {
+        if (!temp.name.empty())
+            ::unlink(temp.name.c_str());
+    };
+
+    std::uint64_t size = 0;
+    const FileSink sink = [&](const char* data, std::size_t length) {
+        if (code != 0 || !WriteAll(temp.fd.Get(), data, length, code))
+            return false;
+        size += length;
+        return true;
+    };
+    std::string stopped;
+    const bool produced = produce(sink, stopped);
+    if (code == 0 && !produced) {
+        dropTemp();
+        SetError(error, stopped.empty() ? "Writing " + shown + " was stopped" : stopped);
+        return false;
     }
-    if (ok && existing && ::fchmod(temp.fd.Get(), target.info.st_mode & 07777) != 0) {
-        code = errno;
-        ok = false;
-    }
+    bool ok = code == 0 && TakeOverOwnerAndMode(temp.fd.Get(), target, code);
     // Some file systems report a full disk only when the data reaches it.
     if (ok && ::fsync(temp.fd.Get()) != 0) {
         code = errno;
         ok = false;
     }
     if (!ok) {
-        if (!temp.name.empty())
-            ::unlink(temp.name.c_str());
+        dropTemp();
         SetError(error, Reason("Cannot write " + shown, code));
-        return TempResult::Failed;
+        return false;
     }
 
-    if (existing && target.info.st_nlink > 1) {
-        if (WriteInPlace(target, bytes, code)) {
-            if (!temp.name.empty())
-                ::unlink(temp.name.c_str());
-            return TempResult::Done;
+    if (target.kind == TargetKind::Regular && target.info.st_nlink > 1) {
+        if (WriteInPlace(target, temp.fd.Get(), size, code)) {
+            dropTemp();
+            return true;
         }
         // The target may be half written now; keep the complete copy where it can be found.
         std::string text = Reason("Cannot write " + shown, code);
         int ignored = 0;
-        if (NameTemp(temp, directory, prefix, ignored))
+        if (NameOrCopyTemp(temp, size, target, directory, prefix, ignored))
             text += ". Its new contents are in " + temp.name;
         SetError(error, text);
-        return TempResult::Failed;
+        return false;
     }
 
-    if (!NameTemp(temp, directory, prefix, code))
-        return TempResult::NoName;
+    if (!NameOrCopyTemp(temp, size, target, directory, prefix, code)) {
+        SetError(error, Reason("Cannot write " + shown, code));
+        return false;
+    }
     if (::rename(temp.name.c_str(), target.path.c_str()) != 0) {
         code = errno;
         ::unlink(temp.name.c_str());
         SetError(error, Reason("Cannot write " + shown, code));
-        return TempResult::Failed;
+        return false;
     }
     SyncDirectory(directory);
-    return TempResult::Done;
+    return true;
 }
 
 } // namespace
 
 bool WriteFileSafely(const std::string& path, const std::string& bytes, std::string* error)
+{
+    return WriteFileSafely(
+        path,
+        [&bytes](const FileSink& sink, std::string&) { return sink(bytes.data(), bytes.size()); },
+        error);
+}
+
+bool WriteFileSafely(const std::string& path, const FileProducer& produce, std::string* error)
 {
     if (path.empty()) {
         SetError(error, Reason("No file name", ENOENT));
@@ -457,7 +546,7 @@ bool WriteFileSafely(const std::string& path, const std::string& bytes, std::str
     struct stat followed { };
     if (::stat(path.c_str(), &followed) == 0) {
         if (!S_ISREG(followed.st_mode) && !S_ISDIR(followed.st_mode))
-            return WriteDirectly(path, followed.st_mode, bytes, error);
+            return WriteDirectly(path, followed.st_mode, produce, error);
     } else if (errno == ELOOP) {
         SetError(error, "Cannot write " + path + ": its symbolic links form a loop");
         return false;
@@ -476,20 +565,17 @@ bool WriteFileSafely(const std::string& path, const std::string& bytes, std::str
         return false;
     }
     if (target.kind == TargetKind::Other)
-        return WriteDirectly(target.path, target.info.st_mode, bytes, error);
+        return WriteDirectly(target.path, target.info.st_mode, produce, error);
     if (target.kind == TargetKind::Regular && IsReadOnly(target)) {
         SetError(error, "Cannot write " + shown + ": the file is read-only");
         return false;
     }
-
-    TempResult result = WriteThroughTemp(target, shown, bytes, true, error);
-    if (result == TempResult::NoName)
-        result = WriteThroughTemp(target, shown, bytes, false, error);
-    return result == TempResult::Done;
+    return WriteThroughTemp(target, shown, produce, error);
 }
 
-bool ReadWholeFile(
-    const std::string& path, std::string& bytes, std::string* error, std::uint64_t maxBytes)
+bool ReadFileInPieces(const std::string& path,
+    const std::function<bool(std::string_view piece, std::uint64_t fileSize)>& piece,
+    std::string* error, std::uint64_t maxBytes)
 {
     // Looked at before it is opened: opening a FIFO without a writer would block, and
     // opening a device may do something.
@@ -518,33 +604,54 @@ bool ReadWholeFile(
 
     const std::string tooLarge = "Cannot read " + path + ": the file is larger than "
         + std::to_string(maxBytes) + " bytes, the most this program reads";
-    if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
+    const auto fileSize = static_cast<std::uint64_t>(info.st_size);
+    if (fileSize > maxBytes) {
         SetError(error, tooLarge);
         return false;
     }
+    ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    std::vector<char> buffer(std::size_t { 1 } << 20);
+    std::uint64_t total = 0;
+    for (;;) {
+        const ssize_t got = ::read(fd.Get(), buffer.data(), buffer.size());
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            SetError(error, Reason("Cannot read " + path, errno));
+            return false;
+        }
+        if (got == 0)
+            return true;
+        // A file may grow while it is read; the limit holds for what is read.
+        total += static_cast<std::uint64_t>(got);
+        if (total > maxBytes) {
+            SetError(error, tooLarge);
+            return false;
+        }
+        if (!piece(std::string_view(buffer.data(), static_cast<std::size_t>(got)), fileSize))
+            return false;
+    }
+}
+
+bool ReadWholeFile(
+    const std::string& path, std::string& bytes, std::string* error, std::uint64_t maxBytes)
+{
     try {
         std::string data;
-        data.reserve(static_cast<std::size_t>(info.st_size));
-        char buffer[65536];
-        for (;;) {
-            const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                SetError(error, Reason("Cannot read " + path, errno));
-                return false;
-            }
-            if (got == 0)
-                break;
-            // A file may grow while it is read; the limit holds for what is read.
-            if (data.size() + static_cast<std::uint64_t>(got) > maxBytes) {
-                SetError(error, tooLarge);
-                return false;
-            }
-            data.append(buffer, static_cast<std::size_t>(got));
-        }
-        bytes.swap(data);
-        return true;
+        bool reserved = false;
+        const bool ok = ReadFileInPieces(
+            path,
+            [&](std::string_view piece, std::uint64_t fileSize) {
+                if (!reserved)
+                    data.reserve(static_cast<std::size_t>(fileSize));
+                reserved = true;
+                data.append(piece);
+                return true;
+            },
+            error, maxBytes);
+        if (ok)
+            bytes.swap(data);
+        return ok;
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
     }

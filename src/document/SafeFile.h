@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 // Every file the program writes goes through here, so that a failure never leaves a
 // damaged file and an output never replaces something that is not a plain file:
@@ -21,8 +24,29 @@
 bool WriteFileSafely(
     const std::string& path, const std::string& bytes, std::string* error = nullptr);
 
+// Takes the bytes of a file piece by piece; false when they could not be written (the
+// producer then stops and returns false).
+using FileSink = std::function<bool(const char* data, std::size_t size)>;
+// Produces the whole contents through the sink. False stops the write: `reason`, when the
+// producer sets it, becomes the error.
+using FileProducer = std::function<bool(const FileSink& sink, std::string& reason)>;
+
+// The same guarantees for contents made while they are written, so that a large file
+// never has to be held in memory: they go straight into the temporary file. A stop or a
+// failure at any point leaves the target as it was. Devices and FIFOs, which have nothing
+// to replace, get whatever was produced up to a stop.
+bool WriteFileSafely(
+    const std::string& path, const FileProducer& produce, std::string* error = nullptr);
+
 // Reads the whole regular file at `path` into `bytes`. Refuses, without blocking, what is
 // not a regular file (FIFO, device, directory, socket), and a file of more than
 // `maxBytes`. False, with a reason naming the file, when it cannot.
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error = nullptr,
     std::uint64_t maxBytes = UINT64_MAX);
+
+// The same reading, with the same refusals, one piece (at most 1 MiB) at a time: `piece`
+// gets each piece and the size the file had when it was opened. False from `piece` stops
+// the reading; the result is then false and `error` untouched.
+bool ReadFileInPieces(const std::string& path,
+    const std::function<bool(std::string_view piece, std::uint64_t fileSize)>& piece,
+    std::string* error = nullptr, std::uint64_t maxBytes = UINT64_MAX);

@@ -40,10 +40,86 @@ int64_t ChannelKey(const CPatchEntry& entry)
 
 constexpr int kIndexBits = 24; // CSubDoc::kMaxItems == 1 << 24
 constexpr int64_t kPackedKeySpan = int64_t { 1 } << (64 - kIndexBits);
+// Items sorted at once: 16 MB of sort keys, so that the list of the largest section needs
+// no memory in proportion to it.
+constexpr std::size_t kWindowItems = std::size_t { 1 } << 21;
+constexpr int64_t kBuckets = 4096;
 
-// Calls `visit` with every item index in ascending key order, ties by index. Keys and
-// indices are packed into one 64-bit word when they fit, which sorts 16M items in one
-// flat array; otherwise the indices are sorted by looking up their keys.
+// Visits, in ascending key order and ties by index, the `count` items whose keys lie in
+// low..high. Few items are sorted at once (in one flat array of packed key and index where
+// the keys are close enough); more are split by a histogram of their keys into parts that
+// are few enough, so the memory stays bounded whatever the section's size.
+template <typename Visit>
+void VisitKeyRange(
+    const std::vector<CPatchEntry>& items, int64_t low, int64_t high, std::size_t count, Visit& visit)
+{
+    const bool packable
+        = items.size() <= (std::size_t { 1 } << kIndexBits) && high - low < kPackedKeySpan;
+    if (count <= kWindowItems && !packable) {
+        std::vector<int32_t> order;
+        order.reserve(count);
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const int64_t key = ChannelKey(items[i]);
+            if (key >= low && key <= high)
+                order.push_back(static_cast<int32_t>(i));
+        }
+        std::sort(order.begin(), order.end(), [&items](int32_t a, int32_t b) {
+            const int64_t keyA = ChannelKey(items[static_cast<std::size_t>(a)]);
+            const int64_t keyB = ChannelKey(items[static_cast<std::size_t>(b)]);
+            return keyA != keyB ? keyA < keyB : a < b;
+        });
+        for (int32_t index : order)
+            visit(index);
+        return;
+    }
+    if (count <= kWindowItems) {
+        std::vector<uint64_t> packed;
+        packed.reserve(count);
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const int64_t key = ChannelKey(items[i]);
+            if (key >= low && key <= high)
+                packed.push_back((static_cast<uint64_t>(key - low) << kIndexBits) | i);
+        }
+        std::sort(packed.begin(), packed.end());
+        const uint64_t indexMask = (uint64_t { 1 } << kIndexBits) - 1;
+        for (uint64_t word : packed)
+            visit(static_cast<int32_t>(word & indexMask));
+        return;
+    }
+    if (low == high) {
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            if (ChannelKey(items[i]) == low)
+                visit(static_cast<int32_t>(i));
+        }
+        return;
+    }
+    const uint64_t span = static_cast<uint64_t>(high - low);
+    int shift = 0;
+    while ((span >> shift) >= static_cast<uint64_t>(kBuckets))
+        ++shift;
+    std::vector<std::size_t> counts(static_cast<std::size_t>(span >> shift) + 1);
+    for (const CPatchEntry& entry : items) {
+        const int64_t key = ChannelKey(entry);
+        if (key >= low && key <= high)
+            ++counts[static_cast<std::size_t>(static_cast<uint64_t>(key - low) >> shift)];
+    }
+    std::size_t first = 0;
+    while (first < counts.size()) {
+        std::size_t last = first;
+        std::size_t sum = counts[first];
+        while (last + 1 < counts.size() && sum + counts[last + 1] <= kWindowItems)
+            sum += counts[++last];
+        if (sum > 0) {
+            const int64_t from = low + static_cast<int64_t>(uint64_t { first } << shift);
+            const int64_t to = std::min(high,
+                low + static_cast<int64_t>((uint64_t { last } + 1) << shift) - 1);
+            VisitKeyRange(items, from, to, sum, visit);
+        }
+        first = last + 1;
+    }
+}
+
+// Calls `visit` with every item index in ascending key order, ties by index.
 template <typename Visit> void VisitSortedItems(const std::vector<CPatchEntry>& items, Visit visit)
 {
     if (items.empty())
@@ -55,28 +131,7 @@ template <typename Visit> void VisitSortedItems(const std::vector<CPatchEntry>& 
         lowest = std::min(lowest, key);
         highest = std::max(highest, key);
     }
-    const bool packable
-        = items.size() <= (std::size_t { 1 } << kIndexBits) && highest - lowest < kPackedKeySpan;
-    if (packable) {
-        std::vector<uint64_t> packed(items.size());
-        for (std::size_t i = 0; i < items.size(); ++i)
-            packed[i] = (static_cast<uint64_t>(ChannelKey(items[i]) - lowest) << kIndexBits) | i;
-        std::sort(packed.begin(), packed.end());
-        const uint64_t indexMask = (uint64_t { 1 } << kIndexBits) - 1;
-        for (uint64_t word : packed)
-            visit(static_cast<int32_t>(word & indexMask));
-        return;
-    }
-    std::vector<int32_t> order(items.size());
-    for (std::size_t i = 0; i < items.size(); ++i)
-        order[i] = static_cast<int32_t>(i);
-    std::sort(order.begin(), order.end(), [&items](int32_t a, int32_t b) {
-        const int64_t keyA = ChannelKey(items[a]);
-        const int64_t keyB = ChannelKey(items[b]);
-        return keyA != keyB ? keyA < keyB : a < b;
-    });
-    for (int32_t index : order)
-        visit(index);
+    VisitKeyRange(items, lowest, highest, items.size(), visit);
 }
 
 } // namespace
@@ -102,10 +157,18 @@ std::vector<int32_t> SortedPatchOrder(const CSubDoc& section)
 
 void ForEachPatchLine(CSubDoc& section, const std::function<void(const std::string&)>& line)
 {
+    if (section.GetFixtureType() == nullptr || section.GetTileCount() <= 0)
+        return;
+    section.RebuildItems();
+    ForEachPatchLineOf(section, line);
+}
+
+void ForEachPatchLineOf(
+    const CSubDoc& section, const std::function<void(const std::string&)>& line)
+{
     const CFixtureType* type = section.GetFixtureType();
     if (type == nullptr || section.GetTileCount() <= 0)
         return;
-    section.RebuildItems();
 
     std::string prefix;
     AppendPatchName(prefix, type->quarkName);

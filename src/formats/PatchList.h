@@ -19,6 +19,10 @@ std::vector<int32_t> SortedPatchOrder(const CSubDoc& section);
 // Rebuilds the section's items, then calls `line` once per patch line in sorted order.
 // Nothing for a section without tiles or without a fixture type.
 void ForEachPatchLine(CSubDoc& section, const std::function<void(const std::string&)>& line);
+// The same from the items as they are, without rebuilding them (a writer that only reads
+// the project, possibly beside a window that shows it).
+void ForEachPatchLineOf(
+    const CSubDoc& section, const std::function<void(const std::string&)>& line);
 
 // All lines, sorted (small sections, tests).
 std::vector<std::string> BuildPatchList(CSubDoc& section);

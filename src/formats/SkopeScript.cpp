@@ -3,6 +3,7 @@
 #include "app/FixtureType.h"
 #include "document/SubDoc.h"
 #include "formats/NumberText.h"
+#include "formats/StoredText.h"
 
 #include <initializer_list>
 
@@ -51,17 +52,57 @@ void AppendLine(std::string& out, const char* format, std::initializer_list<Scri
 constexpr long long kPadX = 10;
 constexpr long long kPadY = 10;
 constexpr long long kSectionDistance = 5000;
+constexpr std::size_t kPieceBytes = std::size_t { 1 } << 20;
+
+// A tile block is under 400 bytes even with a long item name and the widest numbers.
+std::size_t EstimatedScriptBytes(const CSubDoc& section, std::size_t headerBytes)
+{
+    const CFixtureType* type = section.GetFixtureType();
+    const std::size_t perTile = 400 + (type ? type->quarkName.size() : 0);
+    return headerBytes + perTile * static_cast<std::size_t>(section.GetTileCount()) + 64;
+}
 
 } // namespace
 
 std::string BuildSkopeScript(const CSubDoc& section, int sectionNumber, const std::string& date)
 {
+    std::string out;
+    bool sized = false;
+    ForEachSkopeScriptPiece(section, sectionNumber, date, [&](std::string_view piece) {
+        if (!sized) {
+            // Sized once from the first piece (the header, then the whole script is about
+            // as large as its tile blocks) instead of growing it to hundreds of megabytes.
+            out.reserve(EstimatedScriptBytes(section, piece.size()));
+            sized = true;
+        }
+        out.append(piece);
+    });
+    return out;
+}
+
+bool SkopeScriptSourcesAreUtf8(const CSubDoc& section, const std::string& date)
+{
+    const CFixtureType* type = section.GetFixtureType();
+    if (!IsValidUtf8(section.name) || !IsValidUtf8(date))
+        return false;
+    if (type == nullptr)
+        return true;
+    for (const std::string& name : type->styles) {
+        if (!IsValidUtf8(name))
+            return false;
+    }
+    return IsValidUtf8(type->quarkName);
+}
+
+void ForEachSkopeScriptPiece(const CSubDoc& section, int sectionNumber, const std::string& date,
+    const std::function<void(std::string_view)>& piece)
+{
     const CFixtureType* type = section.GetFixtureType();
     if (type == nullptr)
-        return {};
+        return;
     const std::string style = type->StyleAt(section.setup.skope_style_type);
     if (style.empty())
-        return {};
+        return;
 
     std::string styleList;
     for (const std::string& name : type->styles) {
@@ -145,26 +186,22 @@ std::string BuildSkopeScript(const CSubDoc& section, int sectionNumber, const st
               text.append(");\n\n");
           };
 
-    // Size the text once, from a tile block with the widest numbers, instead of growing
-    // it step by step to hundreds of megabytes.
-    if (columns > 0 && rows > 0) {
-        std::string sample;
-        CTileRecord widest;
-        widest.universe = -2147483647;
-        widest.address = -2147483647;
-        appendTile(sample, columns - 1, rows - 1, widest);
-        out.reserve(out.size() + sample.size() * static_cast<std::size_t>(columns * rows) + 64);
-    }
     // Only tiles that exist are written: a section that was never set up has none.
+    piece(out);
+    out.clear();
     for (long long y = 0; y < rows; ++y) {
         for (long long x = 0; x < columns; ++x) {
             const CTileRecord* tile = section.GetTile(static_cast<int>(x), static_cast<int>(y));
             if (tile != nullptr && !tile->excluded)
                 appendTile(out, x, y, *tile);
         }
+        if (out.size() >= kPieceBytes) {
+            piece(out);
+            out.clear();
+        }
     }
     AppendLine(out, "// SECTION %i END\n\n\n\n", { n });
-    return out;
+    piece(out);
 }
 
 std::string FormatScriptDate(std::time_t when)

@@ -95,6 +95,7 @@ void CXmlWriter::CloseElement()
     if (m_depth == 0)
         text += '\n';
     m_elementJustOpened = false;
+    FlushWhenFull();
 }
 
 void CXmlWriter::PushText(std::string_view value)
@@ -106,9 +107,55 @@ void CXmlWriter::PushText(std::string_view value)
 
 void CXmlWriter::PushCData(std::string_view value)
 {
+    BeginCData();
+    AppendCData(value);
+    EndCData();
+}
+
+void CXmlWriter::BeginCData()
+{
     m_textDepth = m_depth - 1;
     SealElementIfJustOpened();
-    AppendCDataValue(value);
+    text += "<![CDATA[";
+}
+
+void CXmlWriter::AppendCData(std::string_view piece)
+{
+    std::string copy;
+    const std::string_view value = Storable(piece, copy);
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = value.find("]]>", start);
+        if (end == std::string_view::npos)
+            break;
+        text += value.substr(start, end + 2 - start);
+        text += "]]><![CDATA[";
+        start = end + 2;
+    }
+    text += value.substr(start);
+    FlushWhenFull();
+}
+
+void CXmlWriter::EndCData()
+{
+    text += "]]>";
+}
+
+bool CXmlWriter::Flush()
+{
+    if (!m_sink || m_failed)
+        return !m_failed;
+    if (!text.empty() && !m_sink(text))
+        m_failed = true;
+    text.clear();
+    return !m_failed;
+}
+
+void CXmlWriter::FlushWhenFull()
+{
+    // About a megabyte at a time: few calls of the sink, little memory.
+    if (m_sink && text.size() >= (std::size_t { 1 } << 20))
+        Flush();
 }
 
 void CXmlWriter::PushComment(std::string_view value)
@@ -216,24 +263,5 @@ void CXmlWriter::AppendTextValue(std::string_view raw)
             text += c;
             break;
         }
-    }
-}
-
-void CXmlWriter::AppendCDataValue(std::string_view raw)
-{
-    std::string copy;
-    const std::string_view value = Storable(raw, copy);
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = value.find("]]>", start);
-        text += "<![CDATA[";
-        if (end == std::string_view::npos) {
-            text += value.substr(start);
-            text += "]]>";
-            return;
-        }
-        text += value.substr(start, end + 2 - start);
-        text += "]]>";
-        start = end + 2;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +26,19 @@ public:
     void PushText(std::string_view value);
     // A "]]>" inside is split over two sections, which read back as one text.
     void PushCData(std::string_view value);
+    // The same in pieces, for a text too large to hold at once. Each piece is checked for
+    // what a file cannot store on its own, so pieces must end at a line end.
+    void BeginCData();
+    void AppendCData(std::string_view piece);
+    void EndCData();
     void PushComment(std::string_view value);
+
+    // Streams the output: `text` goes to the sink whenever it passes about a megabyte (at
+    // the end of an element or a piece) and on Flush. After the sink said false nothing more
+    // is given to it and Failed() is true.
+    void SetSink(std::function<bool(std::string_view)> sink) { m_sink = std::move(sink); }
+    bool Flush();
+    bool Failed() const { return m_failed; }
 
 private:
     void PrepareForNewNode();
@@ -33,11 +46,13 @@ private:
     void Indent(int depth);
     void AppendAttributeValue(std::string_view value);
     void AppendTextValue(std::string_view value);
-    void AppendCDataValue(std::string_view value);
+    void FlushWhenFull();
 
     std::vector<const char*> m_stack;
     int m_depth = 0;
     int m_textDepth = -1;
     bool m_elementJustOpened = false;
     bool m_firstElement = true;
+    std::function<bool(std::string_view)> m_sink;
+    bool m_failed = false;
 };

@@ -159,6 +159,8 @@ TEST(ProjectFileRoundTrip, EverythingComesBackAndTheSecondSaveIsIdentical)
     const int d = doc.GetDevices().AddDeviceFromText("PORTER", "192.168.1.254");
     doc.GetDevices().GetDevice(d)->SetPortUniverse(0, 7);
     doc.SetCurrentSection(2);
+    // The writer only reads the project: tiles changed behind the edits need their items.
+    doc.RebuildDerivedData();
 
     const std::string first = CProjectFileWriter::Write(doc, kDate);
     const std::vector<CTileRecord> tilesA = a.Tiles();

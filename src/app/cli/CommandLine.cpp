@@ -163,10 +163,17 @@ bool ParseArguments(int argc, char** argv, Options& options, std::string& proble
     return true;
 }
 
-bool WriteOutput(const std::string& target, const std::string& bytes)
+// Outputs are written as they are made: a large project never has its file in memory.
+bool WriteOutput(const std::string& target, const FileProducer& produce)
 {
     if (target == "-") {
-        if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) {
+        std::string ignored;
+        const bool written = produce(
+            [](const char* data, std::size_t size) {
+                return size == 0 || std::fwrite(data, 1, size, stdout) == size;
+            },
+            ignored);
+        if (!written) {
             std::fprintf(stderr, "Cannot write to standard output: %s\n", std::strerror(errno));
             return false;
         }
@@ -177,12 +184,46 @@ bool WriteOutput(const std::string& target, const std::string& bytes)
         return true;
     }
     std::string error;
-    if (!WriteFileSafely(target, bytes, &error)) {
+    if (!WriteFileSafely(target, produce, &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     }
     return true;
 }
+
+bool WriteOutput(const std::string& target, const std::string& bytes)
+{
+    return WriteOutput(target, [&bytes](const FileSink& sink, std::string&) {
+        return sink(bytes.data(), bytes.size());
+    });
+}
+
+// Collects small pieces into writes of about a megabyte.
+class CBufferedSink {
+public:
+    explicit CBufferedSink(const FileSink& sink)
+        : m_sink(sink)
+    {
+    }
+    void Append(std::string_view text)
+    {
+        m_text.append(text);
+        if (m_text.size() >= (std::size_t { 1 } << 20))
+            Flush();
+    }
+    bool Flush()
+    {
+        if (m_ok && !m_text.empty())
+            m_ok = m_sink(m_text.data(), m_text.size());
+        m_text.clear();
+        return m_ok;
+    }
+
+private:
+    const FileSink& m_sink;
+    std::string m_text;
+    bool m_ok = true;
+};
 
 void ListFixtures(const CMetaLib& library)
 {
@@ -244,23 +285,30 @@ int Run(const Options& options)
         = scriptDate.empty() ? FormatScriptDate(std::time(nullptr)) : scriptDate;
 
     if (!options.saveAs.empty()
-        && !WriteOutput(options.saveAs, CProjectFileWriter::Write(doc, date)))
+        && !WriteOutput(options.saveAs, [&](const FileSink& sink, std::string& reason) {
+               return CProjectFileWriter::Write(doc, date, sink, nullptr, reason);
+           }))
         return 1;
-    if (!options.patchList.empty()) {
-        std::string text;
-        ForEachPatchLine(*section, [&text](const std::string& line) {
-            text += line;
-            text += '\n';
-        });
-        if (!WriteOutput(options.patchList, text))
-            return 1;
-    }
+    if (!options.patchList.empty()
+        && !WriteOutput(options.patchList, [&](const FileSink& sink, std::string&) {
+               CBufferedSink out(sink);
+               ForEachPatchLine(*section, [&out](const std::string& line) {
+                   out.Append(line);
+                   out.Append("\n");
+               });
+               return out.Flush();
+           }))
+        return 1;
     if (!options.ascii.empty() && !WriteOutput(options.ascii, BuildAsciiScheme(*section)))
         return 1;
-    if (!options.script.empty()) {
-        if (!WriteOutput(options.script, BuildSkopeScript(*section, options.section, date)))
-            return 1;
-    }
+    if (!options.script.empty()
+        && !WriteOutput(options.script, [&](const FileSink& sink, std::string&) {
+               CBufferedSink out(sink);
+               ForEachSkopeScriptPiece(
+                   *section, options.section, date, [&out](std::string_view piece) { out.Append(piece); });
+               return out.Flush();
+           }))
+        return 1;
     return 0;
 }
 
