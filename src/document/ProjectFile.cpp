@@ -435,23 +435,29 @@ bool CProjectFileWriter::Write(const CQuiltmarkDoc& doc, const std::string& date
 bool CProjectFileReader::Read(
     CQuiltmarkDoc& doc, const char* data, std::size_t size, std::string* error)
 {
-    CProjectFileParser parser(doc, size, true);
-    constexpr std::size_t kPiece = std::size_t { 1 } << 20;
-    for (std::size_t at = 0; at < size; at += kPiece) {
-        if (!parser.Feed(std::string_view(data + at, std::min(kPiece, size - at))))
+    const bool small = size <= kTreeReaderBytes;
+    for (const bool exactBytes : { false, true }) {
+        CProjectFileParser parser(doc, size, small, exactBytes);
+        constexpr std::size_t kPiece = std::size_t { 1 } << 20;
+        for (std::size_t at = 0; at < size; at += kPiece) {
+            if (!parser.Feed(std::string_view(data + at, std::min(kPiece, size - at))))
+                break;
+        }
+        std::string problem;
+        switch (parser.Finish(problem)) {
+        case CProjectFileParser::Result::Loaded:
+            return true;
+        case CProjectFileParser::Result::Unsure:
+            if (small)
+                return ReadTree(doc, data, size, error);
             break;
+        default:
+            if (error)
+                *error = problem;
+            return false;
+        }
     }
-    std::string problem;
-    switch (parser.Finish(problem)) {
-    case CProjectFileParser::Result::Loaded:
-        return true;
-    case CProjectFileParser::Result::Unsure:
-        return ReadTree(doc, data, size, error);
-    default:
-        if (error)
-            *error = problem;
-        return false;
-    }
+    return false;
 }
 
 bool CProjectFileReader::ReadTree(

@@ -77,12 +77,6 @@ const char* FindAttribute(const XML_Char** attributes, const char* name)
     return nullptr;
 }
 
-std::string TextAttribute(const XML_Char** attributes, const char* name)
-{
-    const char* value = FindAttribute(attributes, name);
-    return value ? FileBytes(value) : std::string();
-}
-
 int AtoiAttribute(const XML_Char** attributes, const char* name)
 {
     const char* value = FindAttribute(attributes, name);
@@ -141,6 +135,7 @@ struct CProjectFileParser::State {
     CQuiltmarkDoc& doc;
     std::uint64_t size;
     bool treeCanFollow;
+    bool exactBytes;
     XML_Parser parser = nullptr;
     CHeldMessages messages;
 
@@ -177,12 +172,28 @@ struct CProjectFileParser::State {
     std::string text;
     bool textHasNonBlank = false; // as written in the file: "&#13;" is no blank there
 
-    State(CQuiltmarkDoc& d, std::uint64_t s, bool tree)
+    State(CQuiltmarkDoc& d, std::uint64_t s, bool tree, bool exact)
         : doc(d)
         , size(s)
         , treeCanFollow(tree)
+        , exactBytes(exact)
     {
     }
+
+    std::string Bytes(std::string_view text) const
+    {
+        return exactBytes ? FileBytes(text) : std::string(text);
+    }
+
+    std::string TextAttribute(const XML_Char** attributes, const char* name) const
+    {
+        const char* value = FindAttribute(attributes, name);
+        return value ? Bytes(value) : std::string();
+    }
+
+    // A failure of the plain UTF-8 reading is decided by another reading: the tree reader's
+    // or this one's with the exact bytes.
+    Result Doubtful() const { return treeCanFollow || !exactBytes ? Result::Unsure : Result::Failed; }
 
     void Stop(Result result, std::string reason = std::string())
     {
@@ -288,6 +299,8 @@ struct CProjectFileParser::State {
                 infoText = InfoText::Pending;
                 text.clear();
                 textHasNonBlank = false;
+                // Only the page info's text is read: elsewhere the parser need not hand it over.
+                XML_SetCharacterDataHandler(parser, OnText);
                 return Node::Info;
             }
             if (!seenJob && std::strcmp(name, "job") == 0) {
@@ -437,7 +450,7 @@ struct CProjectFileParser::State {
         if (infoText != InfoText::Pending)
             return;
         if (textHasNonBlank) {
-            SetInfo(FileBytes(text));
+            SetInfo(Bytes(text));
         } else if (cdataStarts) {
             infoText = InfoText::CData;
             text.clear();
@@ -460,7 +473,7 @@ struct CProjectFileParser::State {
     {
         auto& s = *static_cast<State*>(data);
         if (static_cast<int>(s.path.size()) >= kMaxDepth)
-            return s.Stop(s.treeCanFollow ? Result::Unsure : Result::Failed,
+            return s.Stop(s.Doubtful(),
                 LineText(XML_GetCurrentLineNumber(s.parser))
                     + ": the elements are nested too deeply (XML_ELEMENT_DEPTH_EXCEEDED).");
         if (s.skipping) {
@@ -480,8 +493,9 @@ struct CProjectFileParser::State {
         if (s.skipping)
             return;
         if (node == Node::Info) {
+            XML_SetCharacterDataHandler(s.parser, nullptr);
             if (s.infoText == InfoText::CData)
-                s.SetInfo(FileBytes(s.text));
+                s.SetInfo(s.Bytes(s.text));
             s.DecideInfo(false);
         } else if (node == Node::Document) {
             s.EndSection();
@@ -513,7 +527,7 @@ struct CProjectFileParser::State {
         if (context != nullptr && count > 0 && offset + count <= length)
             raw.assign(context + offset, static_cast<std::size_t>(count));
         else
-            raw = FileBytes(given);
+            raw = Bytes(given);
         return IsBlankText(raw);
     }
 
@@ -529,7 +543,7 @@ struct CProjectFileParser::State {
         auto& s = *static_cast<State*>(data);
         if (!s.skipping && !s.path.empty() && s.path.back() == Node::Info
             && s.infoText == InfoText::CData)
-            s.SetInfo(FileBytes(s.text));
+            s.SetInfo(s.Bytes(s.text));
     }
 
     static void XMLCALL OnOtherMarkup(void* data)
@@ -550,7 +564,7 @@ struct CProjectFileParser::State {
         void* data, const XML_Char*, const XML_Char*, const XML_Char*, int)
     {
         auto& s = *static_cast<State*>(data);
-        s.Stop(s.treeCanFollow ? Result::Unsure : Result::Failed,
+        s.Stop(s.Doubtful(),
             LineText(XML_GetCurrentLineNumber(s.parser))
                 + ": the file declares a document type, which project files do not have.");
     }
@@ -606,7 +620,7 @@ struct CProjectFileParser::State {
                     what = "an element is not closed properly";
                 else if (code == XML_ERROR_NO_ELEMENTS)
                     what = "the file holds no XML element";
-                verdict = treeCanFollow ? Result::Unsure : Result::Failed;
+                verdict = Doubtful();
                 problem = LineText(XML_GetCurrentLineNumber(parser)) + ": " + what + " ("
                     + XML_ErrorString(code) + ").";
             }
@@ -616,16 +630,17 @@ struct CProjectFileParser::State {
     }
 };
 
-CProjectFileParser::CProjectFileParser(CQuiltmarkDoc& doc, std::uint64_t size, bool treeCanFollow)
-    : m_state(std::make_unique<State>(doc, size, treeCanFollow))
+CProjectFileParser::CProjectFileParser(
+    CQuiltmarkDoc& doc, std::uint64_t size, bool treeCanFollow, bool exactBytes)
+    : m_state(std::make_unique<State>(doc, size, treeCanFollow, exactBytes))
 {
     doc.Reset();
     State& s = *m_state;
-    s.parser = XML_ParserCreate(kByteEncoding);
-    XML_SetUnknownEncodingHandler(s.parser, MapBytes, nullptr);
+    s.parser = XML_ParserCreate(exactBytes ? kByteEncoding : "UTF-8");
+    if (exactBytes)
+        XML_SetUnknownEncodingHandler(s.parser, MapBytes, nullptr);
     XML_SetUserData(s.parser, &s);
     XML_SetElementHandler(s.parser, State::OnStart, State::OnEnd);
-    XML_SetCharacterDataHandler(s.parser, State::OnText);
     XML_SetCdataSectionHandler(s.parser, State::OnCDataStart, State::OnCDataEnd);
     XML_SetCommentHandler(s.parser, State::OnComment);
     XML_SetProcessingInstructionHandler(s.parser, State::OnInstruction);

@@ -18,12 +18,16 @@ public:
         Loaded,  // the document holds the project
         Refused, // a section asks for more than the program holds; `problem` says so
         Failed,  // not well-formed; `problem` says where
-        Unsure,  // give the input to the tree reader instead (only when `treeCanFollow`)
+        Unsure,  // read the input again: with the tree reader, or with `exactBytes`
     };
 
     // Resets `doc`. `size` is the whole input's size; `treeCanFollow` says the caller can
-    // give the input to the tree reader when the result is Unsure.
-    CProjectFileParser(CQuiltmarkDoc& doc, std::uint64_t size, bool treeCanFollow);
+    // give the input to the tree reader when the result is Unsure. Without `exactBytes`
+    // the input is read as the UTF-8 it declares, the fast way; a file that is not (legacy
+    // 8-bit texts, control characters) is then Unsure, and read again with `exactBytes`,
+    // which takes every byte as it is.
+    CProjectFileParser(
+        CQuiltmarkDoc& doc, std::uint64_t size, bool treeCanFollow, bool exactBytes = false);
     ~CProjectFileParser();
     CProjectFileParser(const CProjectFileParser&) = delete;
     CProjectFileParser& operator=(const CProjectFileParser&) = delete;

@@ -245,75 +245,95 @@ bool CQuiltmarkDoc::OnOpenDocument(const std::string& path, std::string* error, 
     std::optional<bool> isJob;
     std::unique_ptr<CProjectFileParser> parser;
     std::uint64_t fileSize = 0;
-    std::uint64_t read = 0;
+    std::uint64_t reported = 0;
+    bool exactBytes = false;
     bool stopped = false;
     bool parsed = false; // the parser needs no more of the file
     const auto startParser = [&] {
-        BeginLoad();
         parser = std::make_unique<CProjectFileParser>(
-            *this, fileSize, fileSize <= CProjectFileReader::kTreeReaderBytes);
+            *this, fileSize, fileSize <= CProjectFileReader::kTreeReaderBytes, exactBytes);
         parsed = !parser->Feed(head);
         head = std::string();
     };
     std::string readError;
-    const bool complete = ReadFileInPieces(
-        path,
-        [&](std::string_view piece, std::uint64_t size) {
-            fileSize = size;
-            if (!isJob || *isJob) {
-                head.append(piece);
-                if (!isJob && (isJob = IsJobStart(head, false)) && !*isJob)
+    const auto readPass = [&] {
+        std::uint64_t read = 0;
+        return ReadFileInPieces(
+            path,
+            [&](std::string_view piece, std::uint64_t size) {
+                fileSize = size;
+                if (!isJob || *isJob) {
+                    head.append(piece);
+                    if (!isJob && (isJob = IsJobStart(head, false)) && !*isJob) {
+                        BeginLoad();
+                        startParser();
+                    }
+                } else if (!parser) {
+                    head.assign(piece.data(), piece.size());
                     startParser();
-            } else {
-                parsed = !parser->Feed(piece);
-            }
-            read += piece.size();
-            if (progress && !progress->Report(std::min(read, size), size)) {
-                stopped = true;
-                return false;
-            }
-            return !parsed;
-        },
-        &readError, kMaxProjectFileBytes);
+                } else {
+                    parsed = !parser->Feed(piece);
+                }
+                // A second reading reports nothing until it passes the first.
+                read += piece.size();
+                if (read > reported) {
+                    reported = read;
+                    if (progress && !progress->Report(std::min(read, size), size)) {
+                        stopped = true;
+                        return false;
+                    }
+                }
+                return !parsed;
+            },
+            &readError, kMaxProjectFileBytes);
+    };
 
+    bool complete = readPass();
     if (!complete && !stopped && !parsed && !parser) {
         // Not opened, or not read: nothing changed.
         if (error)
             *error = readError;
         return false;
     }
-    if (stopped || (!complete && !parsed)) {
-        // Read in part: the document holds a part of a project, which must not stay.
-        parser.reset();
-        FinishLoad(false, false, std::string(), true);
-        if (error)
-            *error = stopped ? std::string(kLoadCancelled) : readError;
-        return false;
-    }
     if (!isJob)
         isJob = IsJobStart(head, true);
-    if (*isJob) {
+    if (*isJob && complete) {
         LoadFromBuffer(head.data(), head.size());
     } else {
-        if (!parser)
-            startParser();
-        std::string problem;
         bool ok = false;
-        switch (parser->Finish(problem)) {
-        case CProjectFileParser::Result::Loaded:
-            ok = true;
-            break;
-        case CProjectFileParser::Result::Unsure: {
-            // Small enough to hold: the tree reader decides, as it always did.
-            std::string bytes;
-            ok = ReadWholeFile(path, bytes, &problem, CProjectFileReader::kTreeReaderBytes)
-                && CProjectFileReader::ReadTree(*this, bytes.data(), bytes.size(), &problem);
-            break;
+        std::string problem;
+        for (;;) {
+            if (stopped || (!complete && !parsed))
+                break;
+            if (!parser) {
+                BeginLoad();
+                startParser();
+            }
+            const CProjectFileParser::Result result = parser->Finish(problem);
+            parser.reset();
+            ok = result == CProjectFileParser::Result::Loaded;
+            if (result != CProjectFileParser::Result::Unsure)
+                break;
+            if (fileSize <= CProjectFileReader::kTreeReaderBytes) {
+                // Small enough to hold: the tree reader decides, as it always did.
+                std::string bytes;
+                ok = ReadWholeFile(path, bytes, &problem, CProjectFileReader::kTreeReaderBytes)
+                    && CProjectFileReader::ReadTree(*this, bytes.data(), bytes.size(), &problem);
+                break;
+            }
+            // Not the UTF-8 it declares: once more, taking every byte as it is.
+            exactBytes = true;
+            parsed = false;
+            complete = readPass();
         }
-        default:
-            break;
+        if (stopped || (!complete && !parsed)) {
+            // Read in part: the document holds a part of a project, which must not stay.
+            parser.reset();
+            FinishLoad(false, false, std::string(), true);
+            if (error)
+                *error = stopped ? std::string(kLoadCancelled) : readError;
+            return false;
         }
-        parser.reset();
         FinishLoad(ok, false, problem);
     }
     if (progress)
