@@ -149,6 +149,7 @@ struct CProjectFileParser::State {
     bool skipping = false; // refused: only well-formedness counts from here on
 
     std::vector<Node> path;
+    bool topHasOther = false; // a node other than an instruction at the top level
     bool seenDevices = false;
     bool seenDocuments = false;
     int sectionsRead = 0;
@@ -476,6 +477,8 @@ struct CProjectFileParser::State {
             return s.Stop(s.Doubtful(),
                 LineText(XML_GetCurrentLineNumber(s.parser))
                     + ": the elements are nested too deeply (XML_ELEMENT_DEPTH_EXCEEDED).");
+        if (s.path.empty())
+            s.topHasOther = true;
         if (s.skipping) {
             s.path.push_back(Node::Other);
             return;
@@ -546,17 +549,30 @@ struct CProjectFileParser::State {
             s.SetInfo(s.Bytes(s.text));
     }
 
-    static void XMLCALL OnOtherMarkup(void* data)
+    // The tree reader passes over comments before the page info's text.
+    static void XMLCALL OnComment(void* data, const XML_Char*)
     {
         auto& s = *static_cast<State*>(data);
-        if (!s.skipping && !s.path.empty() && s.path.back() == Node::Info)
+        if (s.path.empty())
+            s.topHasOther = true;
+        if (s.skipping || s.path.empty() || s.path.back() != Node::Info
+            || s.infoText != InfoText::Pending)
+            return;
+        if (s.textHasNonBlank)
             s.DecideInfo(false);
+        else
+            s.text.clear();
     }
 
-    static void XMLCALL OnComment(void* data, const XML_Char*) { OnOtherMarkup(data); }
+    // The tree reader takes instructions only at the start of the file, before any other
+    // node.
     static void XMLCALL OnInstruction(void* data, const XML_Char*, const XML_Char*)
     {
-        OnOtherMarkup(data);
+        auto& s = *static_cast<State*>(data);
+        if (!s.path.empty() || s.topHasOther)
+            s.Stop(s.Doubtful(),
+                LineText(XML_GetCurrentLineNumber(s.parser))
+                    + ": the XML is not well-formed (XML_ERROR_PARSING_DECLARATION).");
     }
 
     // The tree reader knows no document types and expands no entities they declare.
