@@ -127,7 +127,36 @@ public:
     std::vector<std::pair<std::string, MessageIcon>> held;
 };
 
-enum class Node { Other, Root, Devices, Device, Documents, Document, Info, Job, Metaitems };
+enum class Node {
+    Other, Root, Devices, Device, Documents, Document, Info, Job, Metaitems, Script, PatchLines
+};
+
+// Line feeds in a text, eight bytes at a time.
+long long CountLineFeeds(std::string_view text)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7Full;
+    long long count = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        const std::uint64_t x = word ^ (kOnes * '\n'); // zero bytes where the line feeds are
+        const std::uint64_t zero = ~(((x & kLows) + kLows) | x | kLows);
+        count += __builtin_popcountll(zero);
+    }
+    for (; i < text.size(); ++i)
+        count += text[i] == '\n';
+    return count;
+}
+
+// What the file writer puts where the reader needs nothing: the script's text, and the patch
+// lines. These make up most of a large file, so they are passed over without the parser
+// once it confirmed where they start; what does not look exactly so goes to the parser.
+constexpr std::string_view kScriptStart = "<skopescript><![CDATA[";
+constexpr std::string_view kPatchLinesStart = "<patchdatas>";
+constexpr std::string_view kPatchLine = "<patchdata value=\"";
+constexpr std::string_view kCDataEnd = "]]>";
 
 } // namespace
 
@@ -150,6 +179,17 @@ struct CProjectFileParser::State {
 
     std::vector<Node> path;
     bool topHasOther = false; // a node other than an instruction at the top level
+
+    // Passing over the script's text and the patch lines (see kScriptStart).
+    enum class Pass { None, ScriptText, PatchLines } pass = Pass::None;
+    bool inScriptText = false;
+    std::string carry;        // the end of a piece that the next one completes
+    long long passedLines = 0; // line feeds the parser did not see
+
+    long long Line() const
+    {
+        return static_cast<long long>(XML_GetCurrentLineNumber(parser)) + passedLines;
+    }
     bool seenDevices = false;
     bool seenDocuments = false;
     int sectionsRead = 0;
@@ -313,6 +353,10 @@ struct CProjectFileParser::State {
                 seenMetaitems = true;
                 return Node::Metaitems;
             }
+            if (std::strcmp(name, "skopescript") == 0)
+                return Node::Script;
+            if (std::strcmp(name, "patchdatas") == 0)
+                return Node::PatchLines;
             return Node::Other;
         case Node::Metaitems:
             // From the first metaitem on, every following element is the next tile.
@@ -475,7 +519,7 @@ struct CProjectFileParser::State {
         auto& s = *static_cast<State*>(data);
         if (static_cast<int>(s.path.size()) >= kMaxDepth)
             return s.Stop(s.Doubtful(),
-                LineText(XML_GetCurrentLineNumber(s.parser))
+                LineText(s.Line())
                     + ": the elements are nested too deeply (XML_ELEMENT_DEPTH_EXCEEDED).");
         if (s.path.empty())
             s.topHasOther = true;
@@ -537,6 +581,7 @@ struct CProjectFileParser::State {
     static void XMLCALL OnCDataStart(void* data)
     {
         auto& s = *static_cast<State*>(data);
+        s.inScriptText = !s.path.empty() && s.path.back() == Node::Script;
         if (!s.skipping && !s.path.empty() && s.path.back() == Node::Info)
             s.DecideInfo(true);
     }
@@ -544,6 +589,7 @@ struct CProjectFileParser::State {
     static void XMLCALL OnCDataEnd(void* data)
     {
         auto& s = *static_cast<State*>(data);
+        s.inScriptText = false;
         if (!s.skipping && !s.path.empty() && s.path.back() == Node::Info
             && s.infoText == InfoText::CData)
             s.SetInfo(s.Bytes(s.text));
@@ -571,7 +617,7 @@ struct CProjectFileParser::State {
         auto& s = *static_cast<State*>(data);
         if (!s.path.empty() || s.topHasOther)
             s.Stop(s.Doubtful(),
-                LineText(XML_GetCurrentLineNumber(s.parser))
+                LineText(s.Line())
                     + ": the XML is not well-formed (XML_ERROR_PARSING_DECLARATION).");
     }
 
@@ -581,7 +627,7 @@ struct CProjectFileParser::State {
     {
         auto& s = *static_cast<State*>(data);
         s.Stop(s.Doubtful(),
-            LineText(XML_GetCurrentLineNumber(s.parser))
+            LineText(s.Line())
                 + ": the file declares a document type, which project files do not have.");
     }
 
@@ -615,12 +661,110 @@ struct CProjectFileParser::State {
     bool ParsePiece(std::string_view piece)
     {
         if (const void* nul = std::memchr(piece.data(), '\0', piece.size())) {
-            Fail(LineText(lines + std::count(piece.data(), static_cast<const char*>(nul), '\n'))
+            Fail(LineText(lines + CountLineFeeds(piece.substr(0, static_cast<std::size_t>(
+                                      static_cast<const char*>(nul) - piece.data()))))
                 + ": the file holds a NUL byte, which XML does not allow.");
             return false;
         }
-        lines += std::count(piece.begin(), piece.end(), '\n');
-        return Parse(piece.data(), piece.size(), false);
+        lines += CountLineFeeds(piece);
+        std::string joined;
+        if (!carry.empty()) {
+            joined = std::move(carry);
+            carry = std::string();
+            joined.append(piece);
+            piece = joined;
+        }
+        while (!piece.empty() && !done) {
+            switch (pass) {
+            case Pass::None:
+                piece = ParseUpToPassable(piece);
+                break;
+            case Pass::ScriptText:
+                piece = PassScriptText(piece);
+                break;
+            case Pass::PatchLines:
+                piece = PassPatchLines(piece);
+                break;
+            }
+        }
+        return !done;
+    }
+
+    // Gives the parser the text up to the next place where a pass may begin, and starts the
+    // pass when the parser confirms it stands there. Returns what is left.
+    std::string_view ParseUpToPassable(std::string_view piece)
+    {
+        const std::size_t script = piece.find(kScriptStart);
+        const std::size_t lines = piece.find(kPatchLinesStart);
+        const std::size_t at = std::min(script, lines);
+        if (at == std::string_view::npos) {
+            // A start cut by the end of the piece is looked for again with the next one.
+            const std::size_t keep = std::min(piece.size(), kScriptStart.size() - 1);
+            Parse(piece.data(), piece.size() - keep, false);
+            carry.assign(piece.substr(piece.size() - keep));
+            return {};
+        }
+        const std::size_t end = at + (at == script ? kScriptStart.size() : kPatchLinesStart.size());
+        if (!Parse(piece.data(), end, false))
+            return {};
+        if (at == script && inScriptText && path.back() == Node::Script)
+            pass = Pass::ScriptText;
+        else if (at == lines && !path.empty() && path.back() == Node::PatchLines)
+            pass = Pass::PatchLines;
+        return piece.substr(end);
+    }
+
+    // The script's text ends at the first "]]>", as any CDATA section does.
+    std::string_view PassScriptText(std::string_view piece)
+    {
+        const std::size_t end = piece.find(kCDataEnd);
+        if (end == std::string_view::npos) {
+            const std::size_t keep = std::min(piece.size(), kCDataEnd.size() - 1);
+            passedLines += CountLineFeeds(piece.substr(0, piece.size() - keep));
+            carry.assign(piece.substr(piece.size() - keep));
+            return {};
+        }
+        passedLines += CountLineFeeds(piece.substr(0, end));
+        pass = Pass::None;
+        return piece.substr(end);
+    }
+
+    // Patch lines exactly as the writer puts them: blanks, then <patchdata value="..."/> with
+    // no markup or reference in the value. Anything else goes to the parser.
+    std::string_view PassPatchLines(std::string_view piece)
+    {
+        std::size_t at = 0;
+        for (;;) {
+            std::size_t start = at;
+            while (start < piece.size()
+                && (piece[start] == ' ' || piece[start] == '\n' || piece[start] == '\r'
+                    || piece[start] == '\t'))
+                ++start;
+            const std::string_view rest = piece.substr(start);
+            const std::size_t quote = rest.size() > kPatchLine.size()
+                ? rest.find('"', kPatchLine.size())
+                : std::string_view::npos;
+            if (rest.substr(0, kPatchLine.size()) != kPatchLine.substr(0, rest.size())
+                || (quote == std::string_view::npos && rest.size() > 4096)) {
+                pass = Pass::None;
+                break;
+            }
+            if (quote == std::string_view::npos || quote + 2 >= rest.size()) {
+                // Cut by the end of the piece.
+                passedLines += CountLineFeeds(piece.substr(0, at));
+                carry.assign(piece.substr(at));
+                return {};
+            }
+            const std::string_view value = rest.substr(kPatchLine.size(), quote - kPatchLine.size());
+            if (rest.substr(quote + 1, 2) != "/>"
+                || value.find_first_of("<&") != std::string_view::npos) {
+                pass = Pass::None;
+                break;
+            }
+            at = start + quote + 3;
+        }
+        passedLines += CountLineFeeds(piece.substr(0, at));
+        return piece.substr(at);
     }
 
     bool Parse(const char* data, std::size_t length, bool last)
@@ -637,7 +781,7 @@ struct CProjectFileParser::State {
                 else if (code == XML_ERROR_NO_ELEMENTS)
                     what = "the file holds no XML element";
                 verdict = Doubtful();
-                problem = LineText(XML_GetCurrentLineNumber(parser)) + ": " + what + " ("
+                problem = LineText(Line()) + ": " + what + " ("
                     + XML_ErrorString(code) + ").";
             }
         }
@@ -656,6 +800,8 @@ CProjectFileParser::CProjectFileParser(
     if (exactBytes)
         XML_SetUnknownEncodingHandler(s.parser, MapBytes, nullptr);
     XML_SetUserData(s.parser, &s);
+    // Every complete token is handled as soon as it is given: passing over text relies on it.
+    XML_SetReparseDeferralEnabled(s.parser, XML_FALSE);
     XML_SetElementHandler(s.parser, State::OnStart, State::OnEnd);
     XML_SetCdataSectionHandler(s.parser, State::OnCDataStart, State::OnCDataEnd);
     XML_SetCommentHandler(s.parser, State::OnComment);
@@ -694,6 +840,11 @@ CProjectFileParser::Result CProjectFileParser::Finish(std::string& problem)
     }
     if (!s.done && !s.started)
         s.Start();
+    if (!s.done && !s.carry.empty()) {
+        // What was kept for the next piece that never came: the parser decides on it.
+        const std::string rest = std::move(s.carry);
+        s.Parse(rest.data(), rest.size(), false);
+    }
     if (!s.done)
         s.Parse(nullptr, 0, true);
 
