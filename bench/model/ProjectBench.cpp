@@ -2,8 +2,8 @@
 // 250 x 250 tiles of a 2 x 2-item fixture (500,000 tiles, 2,000,000 patch lines), and one
 // section of 200^2, 1000^2 and 2000^2 tiles (up to 16 M items). Each measurement runs in a
 // child process, so that its memory is its own: `extra_MB` is the child's peak resident
-// memory above what it had when the operation began (for a save: above the project), next
-// to the file's size.
+// memory above what it had when the operation began (for a save: above the project built
+// in it; for a load: the project read plus what reading needed), next to the file's size.
 #include "app/UserMessages.h"
 #include "document/ProjectFile.h"
 #include "document/QuiltmarkDoc.h"
@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -55,8 +56,9 @@ struct Measurement {
     bool ok = false;
 };
 
-// Runs `work` in a child process and returns its time and its memory above the start.
-template <typename Work> Measurement InChild(Work work)
+// Runs `prepare`, then `work` in a child process and returns the time of the work and the
+// memory it needed above what the child had before it.
+template <typename Prepare, typename Work> Measurement InChild(Prepare prepare, Work work)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -64,6 +66,7 @@ template <typename Work> Measurement InChild(Work work)
     const pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
+        prepare();
         const long before = ResidentKilobytes();
         const auto start = std::chrono::steady_clock::now();
         Measurement m;
@@ -110,13 +113,20 @@ void BM_ProjectSave(benchmark::State& state)
 {
     const int sections = static_cast<int>(state.range(0));
     const int size = static_cast<int>(state.range(1));
-    CSilentMessages messages;
-    CQuiltmarkDoc doc(messages, kLibrary);
-    BuildProject(doc, sections, size);
-    doc.SetScriptDate("2024.05.01 12:00:00");
     const std::string path = BenchFile(sections, size);
-    for (auto _ : state)
-        Report(state, InChild([&] { return doc.WriteProjectFile(path); }), path);
+    for (auto _ : state) {
+        CSilentMessages messages;
+        std::unique_ptr<CQuiltmarkDoc> doc;
+        Report(state,
+            InChild(
+                [&] {
+                    doc = std::make_unique<CQuiltmarkDoc>(messages, kLibrary);
+                    BuildProject(*doc, sections, size);
+                    doc->SetScriptDate("2024.05.01 12:00:00");
+                },
+                [&] { return doc->WriteProjectFile(path); }),
+            path);
+    }
     std::remove(path.c_str());
 }
 
@@ -126,19 +136,23 @@ void BM_ProjectLoad(benchmark::State& state)
     const int size = static_cast<int>(state.range(1));
     const std::string path = BenchFile(sections, size);
     CSilentMessages messages;
-    {
-        // Written afresh here, then dropped: the child starts without a project.
-        CQuiltmarkDoc doc(messages, kLibrary);
-        BuildProject(doc, sections, size);
-        doc.SetScriptDate("2024.05.01 12:00:00");
-        doc.WriteProjectFile(path);
-    }
-    for (auto _ : state) {
-        Report(state, InChild([&] {
+    // Written by a child of its own, so that the loading one starts without a project.
+    InChild([] {},
+        [&] {
             CQuiltmarkDoc doc(messages, kLibrary);
-            doc.EnableHistory(false);
-            return doc.OnOpenDocument(path) && doc.WasLoadSuccessful();
-        }),
+            BuildProject(doc, sections, size);
+            doc.SetScriptDate("2024.05.01 12:00:00");
+            return doc.WriteProjectFile(path);
+        });
+    for (auto _ : state) {
+        std::unique_ptr<CQuiltmarkDoc> doc;
+        Report(state,
+            InChild(
+                [&] {
+                    doc = std::make_unique<CQuiltmarkDoc>(messages, kLibrary);
+                    doc->EnableHistory(false);
+                },
+                [&] { return doc->OnOpenDocument(path) && doc->WasLoadSuccessful(); }),
             path);
     }
     std::remove(path.c_str());

@@ -300,3 +300,62 @@ TEST(SafeFileRead, RefusesNonFilesWithoutBlockingAndLimitsTheSize)
 }
 
 } // namespace
+
+TEST(SafeFileWrite, ContentsMadeWhileWritingArriveWholeOrNotAtAll)
+{
+    CTempDir dir;
+    const std::string plain = dir.File("plain.patch");
+    const std::string linked = dir.File("linked.patch");
+    const std::string hard = dir.File("hard.patch");
+    ASSERT_TRUE(WriteFileSafely(plain, "old plain"));
+    ASSERT_EQ(::symlink("plain.patch", linked.c_str()), 0);
+    ASSERT_TRUE(WriteFileSafely(hard, "old hard"));
+    ASSERT_EQ(::link(hard.c_str(), dir.File("hard2.patch").c_str()), 0);
+    ::chmod(plain.c_str(), 0640);
+
+    // Many pieces, larger than any buffer, in the order they were made.
+    std::string expected;
+    const auto producer = [&expected](int stopAfter) {
+        return [&expected, stopAfter](const FileSink& sink, std::string& reason) {
+            expected.clear();
+            for (int i = 0; i < 64; ++i) {
+                if (i == stopAfter) {
+                    reason = "stopped at " + std::to_string(i);
+                    return false;
+                }
+                const std::string piece(100000 + i, static_cast<char>('a' + i % 26));
+                expected += piece;
+                if (!sink(piece.data(), piece.size()))
+                    return false;
+            }
+            return true;
+        };
+    };
+    for (const std::string& path : { plain, linked, hard }) {
+        const std::string before = Contents(path);
+        std::string error;
+        EXPECT_FALSE(WriteFileSafely(path, producer(40), &error));
+        EXPECT_EQ(error, "stopped at 40");
+        EXPECT_EQ(Contents(path), before) << path;
+        ASSERT_TRUE(WriteFileSafely(path, producer(-1), &error)) << error;
+        EXPECT_TRUE(Contents(path) == expected) << path;
+    }
+    EXPECT_EQ(LinkInfo(plain).st_mode & 07777, 0640u);
+    EXPECT_TRUE(Contents(dir.File("hard2.patch")) == expected);
+    EXPECT_EQ(Names(dir.Path()),
+        (std::vector<std::string> { "hard.patch", "hard2.patch", "linked.patch", "plain.patch" }));
+
+    // A full disk part-way: the old file stays and the reason is the system's.
+    const std::string small = dir.File("small.patch");
+    ASSERT_TRUE(WriteFileSafely(small, "kept"));
+    const int status = InChild([&] {
+        rlimit limit { 1 << 20, 1 << 20 };
+        ::signal(SIGXFSZ, SIG_IGN);
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::string error;
+        return !WriteFileSafely(small, producer(-1), &error)
+            && error.find("File too large") != std::string::npos;
+    });
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(Contents(small), "kept");
+}
