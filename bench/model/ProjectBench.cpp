@@ -89,7 +89,8 @@ template <typename Prepare, typename Work> Measurement InChild(Prepare prepare, 
 
 std::string BenchFile(int sections, int size)
 {
-    return "/tmp/quiltmark-bench-" + std::to_string(sections) + "x" + std::to_string(size) + ".patch";
+    return "/tmp/quiltmark-bench-" + std::to_string(sections) + "x" + std::to_string(size)
+        + ".patch";
 }
 
 double FileMegabytes(const std::string& path)

@@ -175,7 +175,8 @@ bool WriteSection(CXmlWriter& printer, const CQuiltmarkDoc& doc, const CSubDoc& 
     });
     if (!going)
         return false;
-    ticker.Add(static_cast<std::uint64_t>(section.GetItemCount()) - (count & ~std::uint64_t { 4095 }));
+    ticker.Add(
+        static_cast<std::uint64_t>(section.GetItemCount()) - (count & ~std::uint64_t { 4095 }));
     printer.CloseElement();
 
     printer.CloseElement();

@@ -35,8 +35,8 @@ public:
                      std::string* error = nullptr);
     // The reader that parses the whole text into a node tree first: for what the streaming
     // parser (ProjectFileParser.h) leaves to it, and to compare the two.
-    static bool ReadTree(CQuiltmarkDoc& doc, const char* data, std::size_t size,
-                         std::string* error = nullptr);
+    static bool ReadTree(
+        CQuiltmarkDoc& doc, const char* data, std::size_t size, std::string* error = nullptr);
     // Inputs up to this size may go to the tree reader; larger ones are read streaming only.
     static constexpr std::uint64_t kTreeReaderBytes = std::uint64_t { 64 } << 20;
 };

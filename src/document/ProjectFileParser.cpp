@@ -24,7 +24,7 @@ constexpr int kMaxDepth = 100;
 // characters. Bytes from 0x80 map to letters (the tree reader accepts them in names too),
 // control characters to private-use characters; both are mapped back when a text is kept.
 constexpr const char* kByteEncoding = "x-quiltmark-bytes";
-constexpr int kHighByteBase = 0x4E00;    // 0x4E80..0x4EFF: letters
+constexpr int kHighByteBase = 0x4E00; // 0x4E80..0x4EFF: letters
 constexpr int kControlByteBase = 0xE000; // 0xE001..0xE01F: private use
 
 int XMLCALL MapBytes(void*, const XML_Char* name, XML_Encoding* info)
@@ -128,7 +128,17 @@ public:
 };
 
 enum class Node {
-    Other, Root, Devices, Device, Documents, Document, Info, Job, Metaitems, Script, PatchLines
+    Other,
+    Root,
+    Devices,
+    Device,
+    Documents,
+    Document,
+    Info,
+    Job,
+    Metaitems,
+    Script,
+    PatchLines
 };
 
 // Line feeds in a text, eight bytes at a time.
@@ -183,7 +193,7 @@ struct CProjectFileParser::State {
     // Passing over the script's text and the patch lines (see kScriptStart).
     enum class Pass { None, ScriptText, PatchLines } pass = Pass::None;
     bool inScriptText = false;
-    std::string carry;        // the end of a piece that the next one completes
+    std::string carry; // the end of a piece that the next one completes
     long long passedLines = 0; // line feeds the parser did not see
 
     long long Line() const
@@ -234,7 +244,10 @@ struct CProjectFileParser::State {
 
     // A failure of the plain UTF-8 reading is decided by another reading: the tree reader's
     // or this one's with the exact bytes.
-    Result Doubtful() const { return treeCanFollow || !exactBytes ? Result::Unsure : Result::Failed; }
+    Result Doubtful() const
+    {
+        return treeCanFollow || !exactBytes ? Result::Unsure : Result::Failed;
+    }
 
     void Stop(Result result, std::string reason = std::string())
     {
@@ -404,8 +417,9 @@ struct CProjectFileParser::State {
         const CMetaLib& library = doc.GetLibrary();
         // Without a readable library there is no type to fall back on (the user was told):
         // the section keeps the name so that the next save writes it back.
-        setup.fix_type
-            = library.GetCount() > 0 ? library.ResolveTypeName(typeName, section->name, messages) : 0;
+        setup.fix_type = library.GetCount() > 0
+            ? library.ResolveTypeName(typeName, section->name, messages)
+            : 0;
         if (!library.GetAt(setup.fix_type))
             setup.unresolved_fix_type = typeName;
         setup.skope_style_type = AtoiAttribute(attributes, "skope_style_type");
@@ -559,7 +573,8 @@ struct CProjectFileParser::State {
             return;
         s.text.append(text, static_cast<std::size_t>(length));
         if (s.infoText == InfoText::Pending && !s.textHasNonBlank)
-            s.textHasNonBlank = !s.RawIsBlank(std::string_view(text, static_cast<std::size_t>(length)));
+            s.textHasNonBlank
+                = !s.RawIsBlank(std::string_view(text, static_cast<std::size_t>(length)));
     }
 
     // Whether the file's bytes of the current event are blanks only (the tree reader drops
@@ -661,8 +676,9 @@ struct CProjectFileParser::State {
     bool ParsePiece(std::string_view piece)
     {
         if (const void* nul = std::memchr(piece.data(), '\0', piece.size())) {
-            Fail(LineText(lines + CountLineFeeds(piece.substr(0, static_cast<std::size_t>(
-                                      static_cast<const char*>(nul) - piece.data()))))
+            Fail(LineText(lines
+                     + CountLineFeeds(piece.substr(0,
+                         static_cast<std::size_t>(static_cast<const char*>(nul) - piece.data()))))
                 + ": the file holds a NUL byte, which XML does not allow.");
             return false;
         }
@@ -755,7 +771,8 @@ struct CProjectFileParser::State {
                 carry.assign(piece.substr(at));
                 return {};
             }
-            const std::string_view value = rest.substr(kPatchLine.size(), quote - kPatchLine.size());
+            const std::string_view value
+                = rest.substr(kPatchLine.size(), quote - kPatchLine.size());
             if (rest.substr(quote + 1, 2) != "/>"
                 || value.find_first_of("<&") != std::string_view::npos) {
                 pass = Pass::None;
@@ -781,8 +798,7 @@ struct CProjectFileParser::State {
                 else if (code == XML_ERROR_NO_ELEMENTS)
                     what = "the file holds no XML element";
                 verdict = Doubtful();
-                problem = LineText(Line()) + ": " + what + " ("
-                    + XML_ErrorString(code) + ").";
+                problem = LineText(Line()) + ": " + what + " (" + XML_ErrorString(code) + ").";
             }
         }
         done = true;

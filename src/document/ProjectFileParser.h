@@ -15,10 +15,10 @@ class CQuiltmarkDoc;
 class CProjectFileParser {
 public:
     enum class Result {
-        Loaded,  // the document holds the project
+        Loaded, // the document holds the project
         Refused, // a section asks for more than the program holds; `problem` says so
-        Failed,  // not well-formed; `problem` says where
-        Unsure,  // read the input again: with the tree reader, or with `exactBytes`
+        Failed, // not well-formed; `problem` says where
+        Unsure, // read the input again: with the tree reader, or with `exactBytes`
     };
 
     // Resets `doc`. `size` is the whole input's size; `treeCanFollow` says the caller can

@@ -17,8 +17,8 @@
 #include <ctime>
 #include <iterator>
 #include <optional>
-#include <string_view>
 #include <sstream>
+#include <string_view>
 #include <utility>
 
 struct CQuiltmarkDoc::ChannelTable : CChannelOccupancy { };
@@ -395,8 +395,8 @@ bool CQuiltmarkDoc::LoadFromBuffer(const char* data, std::size_t size)
     BeginLoad();
     const bool isJob = *IsJobStart(std::string_view(data, size), true);
     std::string error;
-    const bool ok = isJob ? LoadJob(data, size, error)
-                          : CProjectFileReader::Read(*this, data, size, &error);
+    const bool ok
+        = isJob ? LoadJob(data, size, error) : CProjectFileReader::Read(*this, data, size, &error);
     FinishLoad(ok, isJob, error);
     return ok;
 }
@@ -587,8 +587,8 @@ bool CQuiltmarkDoc::SetUpSection(CSubDoc& section, const CSectionSetup& setup)
     }
     if (projectItems > kMaxProjectItems) {
         section.setup = previous;
-        m_messages.ShowMessage("The matrix could not be created. " + ProjectTooLargeText(),
-            MessageIcon::Warning);
+        m_messages.ShowMessage(
+            "The matrix could not be created. " + ProjectTooLargeText(), MessageIcon::Warning);
         return false;
     }
     if (!section.SetUp()) {

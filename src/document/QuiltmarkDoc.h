@@ -70,8 +70,8 @@ public:
     // The file is written as it is made (see CProjectFileWriter), so memory does not grow
     // with it; `progress` hears the tiles and items written and may stop the write, which
     // leaves the old file as it was (false, kSaveCancelled in `error`, no message).
-    bool WriteProjectFile(const std::string& path, std::string* error = nullptr,
-                          IProgress* progress = nullptr) const;
+    bool WriteProjectFile(
+        const std::string& path, std::string* error = nullptr, IProgress* progress = nullptr) const;
     void MarkSaved(const std::string& path);
     bool Reset();
     // The loading part of File Open, from bytes in memory: a job file when the first line

@@ -50,8 +50,8 @@ constexpr int64_t kBuckets = 4096;
 // the keys are close enough); more are split by a histogram of their keys into parts that
 // are few enough, so the memory stays bounded whatever the section's size.
 template <typename Visit>
-void VisitKeyRange(
-    const std::vector<CPatchEntry>& items, int64_t low, int64_t high, std::size_t count, Visit& visit)
+void VisitKeyRange(const std::vector<CPatchEntry>& items, int64_t low, int64_t high,
+    std::size_t count, Visit& visit)
 {
     const bool packable
         = items.size() <= (std::size_t { 1 } << kIndexBits) && high - low < kPackedKeySpan;
@@ -111,8 +111,8 @@ void VisitKeyRange(
             sum += counts[++last];
         if (sum > 0) {
             const int64_t from = low + static_cast<int64_t>(uint64_t { first } << shift);
-            const int64_t to = std::min(high,
-                low + static_cast<int64_t>((uint64_t { last } + 1) << shift) - 1);
+            const int64_t to
+                = std::min(high, low + static_cast<int64_t>((uint64_t { last } + 1) << shift) - 1);
             VisitKeyRange(items, from, to, sum, visit);
         }
         first = last + 1;
@@ -163,8 +163,7 @@ void ForEachPatchLine(CSubDoc& section, const std::function<void(const std::stri
     ForEachPatchLineOf(section, line);
 }
 
-void ForEachPatchLineOf(
-    const CSubDoc& section, const std::function<void(const std::string&)>& line)
+void ForEachPatchLineOf(const CSubDoc& section, const std::function<void(const std::string&)>& line)
 {
     const CFixtureType* type = section.GetFixtureType();
     if (type == nullptr || section.GetTileCount() <= 0)

@@ -1,10 +1,10 @@
 // The streaming reader and writer against the tree reader and the whole text: the same
 // project from every file, the same bytes in every way of writing, progress and stops.
+#include "QuiltmarkDocTestSupport.h"
 #include "app/Progress.h"
 #include "document/ProjectFile.h"
 #include "document/ProjectFileParser.h"
 #include "formats/PatchList.h"
-#include "QuiltmarkDocTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -79,12 +79,14 @@ void ExpectSameReading(CTestDocument& t, const std::string& bytes, const std::st
                 + std::to_string(piece) + "-byte pieces)";
             if (!tree.ok || !stream->ok) {
                 // Files neither reads are refused by both; the wording of a fault may differ.
-                EXPECT_EQ(stream->ok, tree.ok) << how << "\n" << tree.error << "\n" << stream->error;
+                EXPECT_EQ(stream->ok, tree.ok) << how << "\n"
+                                               << tree.error << "\n"
+                                               << stream->error;
                 continue;
             }
             // Compared whole, told briefly: the texts are long.
-            const auto differ = std::mismatch(stream->text.begin(), stream->text.end(),
-                tree.text.begin(), tree.text.end());
+            const auto differ = std::mismatch(
+                stream->text.begin(), stream->text.end(), tree.text.begin(), tree.text.end());
             EXPECT_TRUE(stream->text == tree.text)
                 << how << " differs from byte " << (differ.first - stream->text.begin()) << ": "
                 << std::string(differ.first, std::min(differ.first + 60, stream->text.end()));
@@ -110,8 +112,8 @@ void FillRandomProject(CTestDocument& t, std::mt19937& random)
 {
     CQuiltmarkDoc& doc = *t.doc;
     doc.OnNewDocument();
-    const char* const names[]
-        = { "Front ]]> wall", "a&b <c> \"d\" 'e'", "Gr\xC3\xBC\xC3\x9F", "\xE9t\xE9", "x\x01y", " " };
+    const char* const names[] = { "Front ]]> wall", "a&b <c> \"d\" 'e'", "Gr\xC3\xBC\xC3\x9F",
+        "\xE9t\xE9", "x\x01y", " " };
     const int sections = 1 + static_cast<int>(random() % 4);
     for (int s = 0; s < sections; ++s) {
         CSubDoc& section = t.SetUpSection(s == 0 ? *doc.GetSection(0) : *doc.AddSection(),
@@ -152,12 +154,14 @@ TEST(ProjectFileStream, ReadsEveryFileAsTheTreeReaderDoes)
 {
     CTestDocument t;
     // The examples, and random projects written by the program.
-    for (const std::string& path : FilesIn(std::string(QUILTMARK_SOURCE_DIR) + "/examples", ".patch"))
+    for (const std::string& path :
+        FilesIn(std::string(QUILTMARK_SOURCE_DIR) + "/examples", ".patch"))
         ExpectSameReading(t, t.ReadFile(path), path);
     std::mt19937 random(7);
     for (int i = 0; i < 12; ++i) {
         FillRandomProject(t, random);
-        ExpectSameReading(t, CProjectFileWriter::Write(*t.doc, kDate), "random " + std::to_string(i));
+        ExpectSameReading(
+            t, CProjectFileWriter::Write(*t.doc, kDate), "random " + std::to_string(i));
     }
 
     // Files written by hand: the corners of what the tree reader reads.
@@ -169,7 +173,8 @@ TEST(ProjectFileStream, ReadsEveryFileAsTheTreeReaderDoes)
             + "</document>"),
         // Tiles listed before the job that sizes the grid, surplus tiles, no job at all.
         Project("<document name=\"a\">" + tiles + Job("TILE2X2", 1, 2) + "</document>"
-            + "<document name=\"a\"><metaitems><metaitem universeid=\"1\"/></metaitems></document>"),
+            + "<document name=\"a\"><metaitems><metaitem "
+              "universeid=\"1\"/></metaitems></document>"),
         // The page info: blanks before markup are no text, a reference is, CDATA is text,
         // comments before the text are passed over, instructions inside are faults.
         Project("<document><info> \n <!-- c -->text</info></document>"),
@@ -181,9 +186,10 @@ TEST(ProjectFileStream, ReadsEveryFileAsTheTreeReaderDoes)
         Project("<document><info><b>inner</b>after</info><info>second</info></document>"),
         Project("<document><info>\xE9\x01&amp;\xC3\xA9</info></document>"),
         // Ports: from the first dmxport on, every element is the next port.
-        Project("", "<device type=\"KGATE1024\" ipaddress=\"1.2.3.4\"><x universeid=\"5\"/>"
-                    "<dmxport universeid=\"6\"/><y universeid=\"7\"/><dmxport universeid=\"8\"/>"
-                    "</device><other/><device type=\"NOPE\"/>"),
+        Project("",
+            "<device type=\"KGATE1024\" ipaddress=\"1.2.3.4\"><x universeid=\"5\"/>"
+            "<dmxport universeid=\"6\"/><y universeid=\"7\"/><dmxport universeid=\"8\"/>"
+            "</device><other/><device type=\"NOPE\"/>"),
         // Names: unknown types fall back, duplicates get new names, texts are cleaned.
         Project("<document name=\"x\">" + Job("MISSING", 1, 1) + "</document><document name=\"x\">"
             + Job("PIX", 1, 1, "screen_med_name=\"s\xE4\x02\"") + "</document>"),
@@ -312,8 +318,8 @@ TEST(ProjectFileStream, PatchLinesOfManyItemsKeepTheirOrder)
         return static_cast<long long>(items[static_cast<std::size_t>(i)].universe) * 512
             + items[static_cast<std::size_t>(i)].address;
     };
-    std::stable_sort(expected.begin(), expected.end(),
-        [&key](int32_t a, int32_t b) { return key(a) < key(b); });
+    std::stable_sort(
+        expected.begin(), expected.end(), [&key](int32_t a, int32_t b) { return key(a) < key(b); });
     EXPECT_TRUE(SortedPatchOrder(section) == expected);
 }
 

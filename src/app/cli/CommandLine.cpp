@@ -193,9 +193,8 @@ bool WriteOutput(const std::string& target, const FileProducer& produce)
 
 bool WriteOutput(const std::string& target, const std::string& bytes)
 {
-    return WriteOutput(target, [&bytes](const FileSink& sink, std::string&) {
-        return sink(bytes.data(), bytes.size());
-    });
+    return WriteOutput(target,
+        [&bytes](const FileSink& sink, std::string&) { return sink(bytes.data(), bytes.size()); });
 }
 
 // Collects small pieces into writes of about a megabyte.
@@ -304,8 +303,8 @@ int Run(const Options& options)
     if (!options.script.empty()
         && !WriteOutput(options.script, [&](const FileSink& sink, std::string&) {
                CBufferedSink out(sink);
-               ForEachSkopeScriptPiece(
-                   *section, options.section, date, [&out](std::string_view piece) { out.Append(piece); });
+               ForEachSkopeScriptPiece(*section, options.section, date,
+                   [&out](std::string_view piece) { out.Append(piece); });
                return out.Flush();
            }))
         return 1;
