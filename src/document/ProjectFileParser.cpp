@@ -52,7 +52,7 @@ std::string FileBytes(std::string_view text)
     bytes.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead >= 0xE0 && lead < 0xF0 && i + 2 < text.size() + 0) {
+        if (lead >= 0xE0 && lead < 0xF0 && i + 2 < text.size()) {
             const int code = ((lead & 0x0F) << 12)
                 | ((static_cast<unsigned char>(text[i + 1]) & 0x3F) << 6)
                 | (static_cast<unsigned char>(text[i + 2]) & 0x3F);
@@ -723,7 +723,7 @@ struct CProjectFileParser::State {
         const std::size_t end = at + (at == script ? kScriptStart.size() : kPatchLinesStart.size());
         if (!Parse(piece.data(), end, false))
             return {};
-        if (at == script && inScriptText && path.back() == Node::Script)
+        if (at == script && inScriptText && !path.empty() && path.back() == Node::Script)
             pass = Pass::ScriptText;
         else if (at == lines && !path.empty() && path.back() == Node::PatchLines)
             pass = Pass::PatchLines;
