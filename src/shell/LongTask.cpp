@@ -257,6 +257,7 @@ void CLongTask::ShowDialog()
     dialog->setWindowTitle(QStringLiteral("Quiltmark"));
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setLabelText(m_label);
+    dialog->setMinimumWidth(dialog->fontMetrics().averageCharWidth() * 50);
     // It closes when the work has ended, not when the bar is full (a file is renamed last).
     dialog->setAutoReset(false);
     dialog->setAutoClose(false);
