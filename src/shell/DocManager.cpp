@@ -116,8 +116,11 @@ bool CDocManager::OpenDocumentFile(const QString& path, bool askToSave)
 {
     m_openCancelled = false;
     m_openReachedDocument = false;
-    if (CLongTask::IsRunning())
+    if (CLongTask::IsRunning()) {
+        // Not now, but nothing is wrong with the file.
+        m_openCancelled = true;
         return false;
+    }
     if (askToSave && !SaveModified())
         return false;
     const QString full = QFileInfo(path).absoluteFilePath();
