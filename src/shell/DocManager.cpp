@@ -2,6 +2,7 @@
 
 #include "app/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
+#include "shell/LongTask.h"
 #include "shell/RecentFileList.h"
 
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <memory>
 
 QString PathFromModel(const std::string& path)
 {
@@ -53,6 +55,11 @@ CDocManager::CDocManager(CQuiltmarkDoc& doc, IUserMessages& messages, IDocPrompt
     , m_messages(messages)
     , m_prompts(prompts)
     , m_recent(recent)
+    , m_dialogDelay(CLongTask::kDialogDelayMs)
+    , m_reader([](CQuiltmarkDoc& loaded, const std::string& path, std::string* error,
+                   IProgress& progress) { return loaded.OnOpenDocument(path, error, &progress); })
+    , m_writer([](CQuiltmarkDoc& doc, const std::string& path, std::string* error,
+                   IProgress& progress) { return doc.WriteProjectFile(path, error, &progress); })
 {
 }
 
@@ -79,6 +86,9 @@ bool CDocManager::OnUpdateCommand(CommandId id, CCommandState& state)
 
 bool CDocManager::SaveModified()
 {
+    // Whatever asks while a file is read or written (closing the window) waits for it.
+    if (CLongTask::IsRunning())
+        return false;
     if (!m_doc.IsModified())
         return true;
     switch (m_prompts.AskSaveChanges(PathFromModel(m_doc.GetTitle()))) {
@@ -104,18 +114,48 @@ bool CDocManager::OnFileNew(bool askToSave)
 
 bool CDocManager::OpenDocumentFile(const QString& path, bool askToSave)
 {
+    m_openCancelled = false;
+    m_openReachedDocument = false;
+    if (CLongTask::IsRunning()) {
+        // Not now, but nothing is wrong with the file.
+        m_openCancelled = true;
+        return false;
+    }
     if (askToSave && !SaveModified())
         return false;
     const QString full = QFileInfo(path).absoluteFilePath();
+    const std::string modelPath = PathToModel(full);
     std::string reason;
-    if (!m_doc.OnOpenDocument(PathToModel(full), &reason)) {
+    std::unique_ptr<CQuiltmarkDoc> loaded;
+    CLongTask task(m_window, QStringLiteral("Opening %1...").arg(QFileInfo(full).fileName()), true);
+    task.SetDialogDelay(m_dialogDelay);
+    const bool read = task.Run([&](IProgress& progress) {
+        loaded = std::make_unique<CQuiltmarkDoc>(m_doc.Messages(), m_doc.GetLibraryPath());
+        // A setting of this run, not of the project: the take-over must keep it.
+        loaded->SetScriptDate(m_doc.GetScriptDate());
+        const bool ok = m_reader(*loaded, modelPath, &reason, progress);
+        // Freed here, not on the window's thread: a large project takes a while.
+        if (!ok || task.WasCancelled())
+            loaded.reset();
+        return ok;
+    });
+    if (task.WasCancelled()) {
+        // Even a file read whole stays unused: the user said no.
+        m_openCancelled = true;
+        return false;
+    }
+    if (!read) {
         // The reason names the file.
         m_messages.ShowMessage(
-            "Failed to open document.\n\n" + (reason.empty() ? PathToModel(full) : reason),
+            "Failed to open document.\n\n" + (reason.empty() ? modelPath : reason),
             MessageIcon::Error);
         return false;
     }
-    m_doc.SetPathName(PathToModel(full));
+    CBusyCursor busy;
+    m_openReachedDocument = true;
+    m_doc.TakeProjectFrom(*loaded);
+    loaded.reset();
+    m_doc.SetPathName(modelPath);
     m_recent.Add(full);
     m_recent.Save();
     emit recentFilesChanged();
@@ -150,11 +190,19 @@ bool CDocManager::OnFileSaveAs()
 
 bool CDocManager::DoSave(const QString& path)
 {
-    const QString full = QFileInfo(path).absoluteFilePath();
-    // The document tells the user itself why the file could not be written.
-    if (!m_doc.OnSaveDocument(PathToModel(full)))
+    if (CLongTask::IsRunning())
         return false;
-    m_doc.SetPathName(PathToModel(full));
+    const QString full = QFileInfo(path).absoluteFilePath();
+    const std::string modelPath = PathToModel(full);
+    CLongTask task(m_window, QStringLiteral("Saving %1...").arg(QFileInfo(full).fileName()), true);
+    task.SetDialogDelay(m_dialogDelay);
+    // The window's dialog is modal meanwhile: nothing edits the project while it is written.
+    // The document tells the user itself why the file could not be written.
+    if (!task.Run(
+            [&](IProgress& progress) { return m_writer(m_doc, modelPath, nullptr, progress); }))
+        return false;
+    // A file written whole holds the project, even when Cancel came too late to stop it.
+    m_doc.MarkSaved(modelPath);
     m_recent.Add(full);
     m_recent.Save();
     emit recentFilesChanged();

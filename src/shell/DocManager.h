@@ -4,9 +4,12 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <string>
 
 class CQuiltmarkDoc;
 class CRecentFileList;
+class IProgress;
 class IUserMessages;
 class QWidget;
 
@@ -41,13 +44,31 @@ private:
 
 // File New, Open, Save and Save As for the one document, with the save question before
 // the document is replaced. As a command target it stands for the document (Save and
-// Save As).
+// Save As). Reading and writing run on a worker thread (CLongTask): Open reads into a
+// document of its own, which the shown one takes over only when it was read whole; Save
+// writes while the window only reads the project. The document's messages must therefore
+// accept calls from any thread (CUiThreadMessages).
 class CDocManager : public QObject, public ICommandTarget {
     Q_OBJECT
 
 public:
+    // Reads the file at `path` into `loaded` (a fresh document), as OnOpenDocument does.
+    using ProjectReader = std::function<bool(
+        CQuiltmarkDoc& loaded, const std::string& path, std::string* error, IProgress& progress)>;
+    // Writes `doc` to `path`, as WriteProjectFile does; tells the user itself why it failed.
+    using ProjectWriter = std::function<bool(
+        CQuiltmarkDoc& doc, const std::string& path, std::string* error, IProgress& progress)>;
+
     CDocManager(CQuiltmarkDoc& doc, IUserMessages& messages, IDocPrompts& prompts,
         CRecentFileList& recent, QObject* parent = nullptr);
+
+    // The window that carries the progress dialog.
+    void SetWindow(QWidget* window) { m_window = window; }
+    // How long reading or writing may take before the progress dialog comes up.
+    void SetProgressDialogDelay(int milliseconds) { m_dialogDelay = milliseconds; }
+    // Replace the model's reading and writing (tests).
+    void SetProjectReader(ProjectReader reader) { m_reader = std::move(reader); }
+    void SetProjectWriter(ProjectWriter writer) { m_writer = std::move(writer); }
 
     bool OnCommand(CommandId id) override;
     bool OnUpdateCommand(CommandId id, CCommandState& state) override;
@@ -56,8 +77,16 @@ public:
     bool SaveModified();
     // False when the document could not be made (the library is not usable).
     bool OnFileNew(bool askToSave = true);
-    // False when the file cannot be opened at all; the document is then unchanged.
+    // False when the file cannot be opened at all or the user cancelled reading it; the
+    // document is then unchanged. An exception while reading leaves it unchanged too.
     bool OpenDocumentFile(const QString& path, bool askToSave = true);
+    // Whether the last open was cancelled by the user (the file may be fine).
+    bool WasOpenCancelled() const { return m_openCancelled; }
+    // Whether the last open got as far as replacing the shown project: a failure after
+    // that may have left it half replaced.
+    bool OpenReachedDocument() const { return m_openReachedDocument; }
+    // False when cancelled or the file could not be written; the document then stays
+    // modified and the old file as it was.
     bool OnFileSave();
     bool OnFileSaveAs();
 
@@ -75,6 +104,12 @@ private:
     IUserMessages& m_messages;
     IDocPrompts& m_prompts;
     CRecentFileList& m_recent;
+    QWidget* m_window = nullptr;
+    int m_dialogDelay;
+    ProjectReader m_reader;
+    ProjectWriter m_writer;
+    bool m_openCancelled = false;
+    bool m_openReachedDocument = false;
 };
 
 // "stage-wall.patch" from bytes of a path in the file system's encoding.

@@ -8,6 +8,7 @@
 #include "shell/CommandTable.h"
 #include "shell/DocManager.h"
 #include "shell/ExtTabCtrl.h"
+#include "shell/LongTask.h"
 #include "shell/ModelText.h"
 #include "shell/RecentFileList.h"
 #include "shell/ShellResources.h"
@@ -30,6 +31,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <cstdio>
@@ -56,8 +58,10 @@ CMainFrame::CMainFrame(IUserMessages& messages, IDocPrompts& prompts, CRecentFil
     InitShellResources();
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/quiltmark.svg")));
-    m_doc = std::make_unique<CQuiltmarkDoc>(messages, ProgramDirectory() + "/metalib.xml");
+    m_docMessages = std::make_unique<CUiThreadMessages>(messages);
+    m_doc = std::make_unique<CQuiltmarkDoc>(*m_docMessages, ProgramDirectory() + "/metalib.xml");
     m_docManager = std::make_unique<CDocManager>(*m_doc, messages, prompts, recent);
+    m_docManager->SetWindow(this);
 
     m_view = new CQuiltmarkView(*m_doc, this);
     m_view->setObjectName(QStringLiteral("quiltmarkView"));
@@ -326,10 +330,14 @@ std::string CMainFrame::FailureReason(const std::exception* failure)
 void CMainFrame::ReportFailure(const std::exception* failure)
 {
     const bool discarded = m_documentDiscarded;
+    const bool keptShown = m_openFailedAside;
     m_documentDiscarded = false;
+    m_openFailedAside = false;
     std::string text = FailureReason(failure);
     if (discarded)
         text += "\nThe file was not opened; a new, empty project is shown instead.";
+    else if (keptShown)
+        text += "\nThe file was not opened; the project shown is unchanged.";
     else
         text += "\nThe command was not finished and may have been carried out in part: check "
                 "the project before saving it.";
@@ -364,8 +372,12 @@ bool CMainFrame::OpenDocumentFile(const QString& path, bool askToSave)
     try {
         return m_docManager->OpenDocumentFile(path, false);
     } catch (...) {
-        // Save would replace the file with the part that was read.
-        DiscardPartlyLoadedDocument();
+        // Save would replace the file with the part that was taken over. A failure while
+        // reading aside left the shown project whole.
+        if (m_docManager->OpenReachedDocument())
+            DiscardPartlyLoadedDocument();
+        else
+            m_openFailedAside = true;
         throw;
     }
 }
@@ -479,9 +491,11 @@ void CMainFrame::dropEvent(QDropEvent* event)
         event->acceptProposedAction();
         activateWindow();
         raise();
-        // One document at a time: the first dropped file is opened.
+        // One document at a time: the first dropped file is opened, once the drop has
+        // ended, so that the dragging program is not kept waiting while it is read.
         const QString path = url.toLocalFile();
-        RunReportingFailure([this, &path] { OpenDocumentFile(path); });
+        QTimer::singleShot(0, this,
+            [this, path] { RunReportingFailure([this, &path] { OpenDocumentFile(path); }); });
         return;
     }
 }

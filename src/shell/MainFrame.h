@@ -20,6 +20,7 @@ class CQuiltmarkDoc;
 class CQuiltmarkView;
 class CRecentFileList;
 class CSectionCommands;
+class CUiThreadMessages;
 class IDocPrompts;
 class IUserMessages;
 class QAction;
@@ -62,8 +63,9 @@ public:
     static std::string FailureReason(const std::exception* failure);
 
     // File Open of `path` (asking to save first when `askToSave`). An exception while the
-    // file is read leaves a new, empty project instead of a partly read one under the
-    // file's name, then goes on to the caller.
+    // file is read leaves the shown project as it was; one while the shown project takes
+    // the read one over leaves a new, empty project instead of a partly taken one under the
+    // file's name. Either goes on to the caller.
     bool OpenDocumentFile(const QString& path, bool askToSave = true);
     CCommandState QueryCommand(CommandId id) const { return m_router.Query(id); }
     // Enables, disables and checks every menu entry and tool bar button.
@@ -97,6 +99,8 @@ private:
     IUserMessages& m_messages;
     CRecentFileList& m_recent;
     ICommandTarget* m_application;
+    // The document's messages, which reading and writing send from a worker thread.
+    std::unique_ptr<CUiThreadMessages> m_docMessages;
     std::unique_ptr<CQuiltmarkDoc> m_doc;
     std::unique_ptr<CDocManager> m_docManager;
     CQuiltmarkView* m_view = nullptr;
@@ -112,4 +116,5 @@ private:
     QTimer m_idleTimer;
     bool m_reportingFailure = false;
     bool m_documentDiscarded = false;
+    bool m_openFailedAside = false;
 };

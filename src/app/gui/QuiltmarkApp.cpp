@@ -179,7 +179,7 @@ void CQuiltmarkApp::OnOpenRecentFile(int index)
     if (!docs.SaveModified())
         return;
     // A failure half-way throws past this: the file is still there and stays listed.
-    if (!m_frame->OpenDocumentFile(path, false)) {
+    if (!m_frame->OpenDocumentFile(path, false) && !docs.WasOpenCancelled()) {
         // A file that is gone stays out of the list.
         m_recent->Remove(index);
         m_recent->Save();

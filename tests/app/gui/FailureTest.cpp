@@ -1,5 +1,5 @@
 // Failures inside commands and events (running out of memory, mostly) are reported and the
-// window goes on; a file read half-way never stays under its name.
+// window goes on; a file read half-way never replaces the shown project.
 #include "../../shell/FakePrompts.h"
 
 #include "app/UserMessages.h"
@@ -104,7 +104,7 @@ TEST_F(FailureTest, AFailingCommandIsReportedAndTheWindowGoesOn)
     EXPECT_EQ(frame.GetDocument().GetSectionCount(), 2);
 }
 
-TEST_F(FailureTest, AFileReadHalfWayLeavesANewProjectNotThePartUnderItsName)
+TEST_F(FailureTest, AFileThatFailsWhileReadLeavesTheShownProjectAsItWas)
 {
     CQuiltmarkApp app(messages, &prompts);
     CGuiCommandLine commandLine;
@@ -112,19 +112,21 @@ TEST_F(FailureTest, AFileReadHalfWayLeavesANewProjectNotThePartUnderItsName)
     commandLine.fileName = wall;
     ASSERT_TRUE(app.InitInstance(commandLine));
     CMainFrame& frame = *app.GetMainFrame();
-    ASSERT_GT(frame.GetDocument().GetSectionCount(), 1);
+    const CQuiltmarkDoc& doc = frame.GetDocument();
+    const int sections = doc.GetSectionCount();
+    ASSERT_GT(sections, 1);
 
+    // The file is read aside: the shown project is never half replaced.
     prompts.openName = notes;
     messages.failNext = true;
     EXPECT_TRUE(frame.ExecuteCommand(CommandId::FileOpen));
-    const CQuiltmarkDoc& doc = frame.GetDocument();
-    EXPECT_TRUE(doc.GetPathName().empty());
+    EXPECT_EQ(doc.GetPathName(), wall.toStdString());
     EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(doc.GetSectionCount(), 1);
-    EXPECT_EQ(frame.windowTitle(), QStringLiteral("Untitled - Kelvra Quiltmark"));
+    EXPECT_EQ(doc.GetSectionCount(), sections);
+    EXPECT_EQ(frame.windowTitle(), QStringLiteral("stage-wall.patch - Kelvra Quiltmark"));
     ASSERT_EQ(messages.calls.size(), 1u);
-    EXPECT_NE(
-        messages.calls[0].text.find("a new, empty project is shown instead"), std::string::npos);
+    EXPECT_EQ(messages.calls[0].text,
+        "There is not enough memory.\nThe file was not opened; the project shown is unchanged.");
     EXPECT_EQ(app.GetRecentFiles().Files(), QStringList { wall });
 
     // A recent file that failed half-way is still there: it stays in the list.
@@ -133,7 +135,7 @@ TEST_F(FailureTest, AFileReadHalfWayLeavesANewProjectNotThePartUnderItsName)
     messages.failNext = true;
     EXPECT_TRUE(frame.ExecuteCommand(CommandId::FileRecent1));
     EXPECT_EQ(app.GetRecentFiles().Files(), (QStringList { notes, wall }));
-    EXPECT_TRUE(frame.GetDocument().GetPathName().empty());
+    EXPECT_EQ(doc.GetPathName(), notes.toStdString());
 }
 
 TEST_F(FailureTest, AFailingStartUpFileIsReportedAndLeavesNoWindow)
