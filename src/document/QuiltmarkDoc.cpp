@@ -464,9 +464,13 @@ void CQuiltmarkDoc::TakeProjectFrom(CQuiltmarkDoc& loaded)
     m_pathHoldsProject = loaded.m_pathHoldsProject;
     autoAddressing = loaded.autoAddressing;
     m_modified = false;
+    // The loaded document's tables describe these sections already (its load ended with
+    // them); rebuilding them here would hold the window's thread for a large wall.
+    std::swap(m_universeUse, loaded.m_universeUse);
+    std::swap(m_screenIdRanges, loaded.m_screenIdRanges);
+    std::swap(m_channels, loaded.m_channels);
     ClearHistory();
     m_history.MarkClean();
-    RebuildTables();
 }
 
 std::string CQuiltmarkDoc::GetTitle() const
