@@ -76,6 +76,11 @@ bool CSectionPainter::IsTiny() const
         && (m_layout.tile.width() < kTinyTile || m_layout.tile.height() < kTinyTile);
 }
 
+bool CSectionPainter::PrintsCells() const
+{
+    return m_state.printing && m_state.print && m_state.print->filledCells;
+}
+
 int CSectionPainter::UnitScale() const
 {
     return m_state.printing && m_state.print ? std::max(m_state.print->unitScale, 1) : 1;
@@ -210,7 +215,7 @@ void CSectionPainter::PaintTiles(QPainter& painter, const QRect& area) const
     const CTileRange range = m_layout.VisibleTiles(area);
     if (range.IsEmpty())
         return;
-    if (IsTiny()) {
+    if (IsTiny() || PrintsCells()) {
         PaintTinyTiles(painter, range);
         return;
     }
@@ -218,6 +223,8 @@ void CSectionPainter::PaintTiles(QPainter& painter, const QRect& area) const
     for (int row = range.firstRow; row <= range.lastRow; ++row) {
         for (int column = range.firstColumn; column <= range.lastColumn; ++column)
             PaintTile(painter, column, row, area);
+        if (m_state.rowPainted)
+            m_state.rowPainted(row);
     }
     painter.restore();
 }
@@ -229,11 +236,15 @@ void CSectionPainter::PaintTinyTiles(QPainter& painter, const CTileRange& range)
     const int w = range.lastColumn - range.firstColumn + 1;
     const int h = range.lastRow - range.firstRow + 1;
     QImage image(w, h, QImage::Format_RGB32);
-    const QRgb body = ViewColours::TileBody.rgb();
-    const QRgb excluded = ViewColours::Excluded.rgb();
-    const QRgb start = ViewColours::FirstAddressEdge.rgb();
-    const QRgb undefined = ViewColours::ItemUndefinedEven.rgb();
-    const bool marks = m_state.tileMode == TileMode::MoveEdit || m_state.dragging;
+    const bool paper = PrintsCells();
+    const QRgb body = (paper ? PrintCellColours::Tile : ViewColours::TileBody).rgb();
+    const QRgb excluded = (paper ? PrintCellColours::Excluded : ViewColours::Excluded).rgb();
+    const QRgb start
+        = (paper ? PrintCellColours::FirstAddress : ViewColours::FirstAddressEdge).rgb();
+    const QRgb undefined
+        = (paper ? PrintCellColours::Undefined : ViewColours::ItemUndefinedEven).rgb();
+    // Selection marks are the screen's only.
+    const bool marks = !paper && (m_state.tileMode == TileMode::MoveEdit || m_state.dragging);
     const int columns = m_section.GetTileColumns();
     const std::vector<CTileRecord>& tiles = m_section.Tiles();
     for (int y = 0; y < h; ++y) {
@@ -344,7 +355,7 @@ void CSectionPainter::PaintItemCells(
 void CSectionPainter::PaintTileAddresses(QPainter& painter, const QRect& area) const
 {
     const CTileRange range = m_layout.VisibleTiles(area);
-    if (range.IsEmpty())
+    if (range.IsEmpty() || (m_state.printing && m_state.print && !m_state.print->addresses))
         return;
     painter.save();
     const int channels = m_type ? m_type->ChannelsPerFixture() : 0;
