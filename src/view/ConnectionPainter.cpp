@@ -195,6 +195,9 @@ void CSectionPainter::PaintTinyConnections(
             QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
     }
+    // Written directly: QImage's pixel accessors check and detach on every call.
+    uchar* pixels = image.isNull() ? nullptr : image.bits();
+    const qsizetype stride = image.isNull() ? 0 : image.bytesPerLine();
     std::vector<QLine> activeJumps;
     std::vector<QLine> otherJumps;
     for (const CConnectionChains::Chain& chain : chains.chains) {
@@ -212,9 +215,10 @@ void CSectionPainter::PaintTinyConnections(
         for (int i = chain.begin; i < chain.end; ++i) {
             const int row = chains.cells[static_cast<size_t>(i)].row;
             const int column = chains.cells[static_cast<size_t>(i)].column;
-            if (!image.isNull() && row >= range.firstRow && row <= range.lastRow
+            if (pixels && row >= range.firstRow && row <= range.lastRow
                 && column >= range.firstColumn && column <= range.lastColumn)
-                reinterpret_cast<QRgb*>(image.scanLine(row - range.firstRow))[column - range.firstColumn]
+                reinterpret_cast<QRgb*>(pixels + (row - range.firstRow) * stride)
+                    [column - range.firstColumn]
                     = colour;
             if (i > chain.begin
                 && (std::abs(column - previousColumn) > 1 || std::abs(row - previousRow) > 1)) {

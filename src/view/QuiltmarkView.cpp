@@ -11,6 +11,12 @@
 #include <algorithm>
 #include <chrono>
 
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 // The view's pictures live in a static library; make sure they are linked in.
 static void InitViewResources()
 {
@@ -313,6 +319,10 @@ void CQuiltmarkView::StartChainBuild(const CSubDoc& section, const CChainsKey& k
     // memory is kept for the next build, since fresh pages cost more than the copying.
     m_snapshot.assign(section.Tiles().begin(), section.Tiles().end());
     m_build = std::async(std::launch::async, [this, columns, rows, highest, order]() {
+#ifdef __linux__
+        // The window's thread comes first when the cores are busy.
+        setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 5);
+#endif
         CConnectionChains chains
             = BuildConnectionChains(m_snapshot, columns, rows, highest, order);
         QMetaObject::invokeMethod(
