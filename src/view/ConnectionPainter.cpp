@@ -182,10 +182,9 @@ void CSectionPainter::PaintTinyConnections(
     const CTileRange range = m_layout.VisibleTiles(area);
     const bool byAddress = m_state.connectionOrder == ConnectionOrder::ByAddress;
     const int active = ActiveUniverse();
-    const QRgb activeColour = paper ? qRgb(0, 0, 0)
-                                    : (byAddress ? ViewColours::ChainActiveAddress
-                                                 : ViewColours::ChainActivePosition)
-                                          .rgb();
+    const QRgb activeColour = paper
+        ? qRgb(0, 0, 0)
+        : (byAddress ? ViewColours::ChainActiveAddress : ViewColours::ChainActivePosition).rgb();
     const QRgb otherColour = paper
         ? qRgb(0, 0, 0)
         : (byAddress ? ViewColours::ChainOtherAddress : ViewColours::ChainOtherPosition).rgb();
@@ -217,8 +216,8 @@ void CSectionPainter::PaintTinyConnections(
             const int column = chains.cells[static_cast<size_t>(i)].column;
             if (pixels && row >= range.firstRow && row <= range.lastRow
                 && column >= range.firstColumn && column <= range.lastColumn)
-                reinterpret_cast<QRgb*>(pixels + (row - range.firstRow) * stride)
-                    [column - range.firstColumn]
+                reinterpret_cast<QRgb*>(
+                    pixels + (row - range.firstRow) * stride)[column - range.firstColumn]
                     = colour;
             if (i > chain.begin
                 && (std::abs(column - previousColumn) > 1 || std::abs(row - previousRow) > 1)) {

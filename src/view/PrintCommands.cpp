@@ -9,10 +9,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
-#include <QProgressDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QSettings>
 #include <climits>
 
@@ -54,8 +54,7 @@ public:
 
     bool Report(std::uint64_t done, std::uint64_t total) override
     {
-        const int percent
-            = std::min(total > 0 ? static_cast<int>(done * 100 / total) : 100, 100);
+        const int percent = std::min(total > 0 ? static_cast<int>(done * 100 / total) : 100, 100);
         // Rows come quickly: the screen is served a few dozen times a second.
         if (percent == m_dialog.value() && m_sinceEvents.elapsed() < 40)
             return true;
@@ -209,14 +208,14 @@ void CPrintCommands::RunPreview()
     const CPrintStamp stamp = Stamp();
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
         [this, stamp, &dialog](QPrinter* printer) {
-        CPrintJob job;
-        job.content = m_content;
-        job.view = ViewOptions();
-        job.stamp = stamp;
-        CPrintProgress progress(&dialog, QStringLiteral("Preparing the preview..."), false);
-        job.progress = &progress;
-        RunPrintJob(*printer, m_doc, job);
-    });
+            CPrintJob job;
+            job.content = m_content;
+            job.view = ViewOptions();
+            job.stamp = stamp;
+            CPrintProgress progress(&dialog, QStringLiteral("Preparing the preview..."), false);
+            job.progress = &progress;
+            RunPrintJob(*printer, m_doc, job);
+        });
     m_runPreview(dialog);
     if (preview) {
         settings.setValue(QLatin1String(kPreviewPagesKey),

@@ -459,7 +459,8 @@ CPrintJobResult RunPrintJob(
             std::function<void(int, int)> rowPainted;
             if (job.progress) {
                 rowPainted = [&](int row, int rows) {
-                    report(start + static_cast<std::uint64_t>(row + 1) * (kPage * 9 / 10)
+                    report(start
+                        + static_cast<std::uint64_t>(row + 1) * (kPage * 9 / 10)
                             / static_cast<std::uint64_t>(std::max(rows, 1)));
                 };
             }

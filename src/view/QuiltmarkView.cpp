@@ -285,8 +285,7 @@ const CConnectionChains* CQuiltmarkView::Chains(const CSubDoc& section)
 {
     // Sections up to this many tiles build their chains within a few milliseconds.
     constexpr int kBuildAsideFrom = 1 << 19;
-    if (m_build.valid()
-        && m_build.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+    if (m_build.valid() && m_build.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
         TakeBuiltChains();
     const CChainsKey key = ChainsKeyOf(section);
     if (m_haveChains && m_chainsKey == key)
@@ -323,8 +322,7 @@ void CQuiltmarkView::StartChainBuild(const CSubDoc& section, const CChainsKey& k
         // The window's thread comes first when the cores are busy.
         setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 5);
 #endif
-        CConnectionChains chains
-            = BuildConnectionChains(m_snapshot, columns, rows, highest, order);
+        CConnectionChains chains = BuildConnectionChains(m_snapshot, columns, rows, highest, order);
         QMetaObject::invokeMethod(
             this,
             [this] {
@@ -339,8 +337,7 @@ void CQuiltmarkView::StartChainBuild(const CSubDoc& section, const CChainsKey& k
 void CQuiltmarkView::TakeBuiltChains()
 {
     // Never waits: the notice of an earlier build may arrive while a later one still runs.
-    if (!m_build.valid()
-        || m_build.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+    if (!m_build.valid() || m_build.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
         return;
     m_chains = m_build.get();
     m_chainsKey = m_buildKey;

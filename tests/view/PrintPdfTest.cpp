@@ -633,8 +633,7 @@ TEST(PrintLargeSection, TilesSmallerThanAFewDotsPrintAsFilledCells)
         QPainter painter(&page);
         PaintPatchMatrixPage(painter, page.size(), t.doc, 0, CPrintViewOptions(), FixedStamp());
     }
-    const CPatchMatrixPage geometry
-        = ComputePatchMatrixPage(s, page.size(), CPrintViewOptions());
+    const CPatchMatrixPage geometry = ComputePatchMatrixPage(s, page.size(), CPrintViewOptions());
     const QTransform toPage = PageTransform(geometry.page, page.size());
     auto pixelOfTile = [&](int column, int row) {
         return toPage.map(geometry.layout.TileRect(column, row).center());
@@ -649,7 +648,8 @@ TEST(PrintLargeSection, TilesSmallerThanAFewDotsPrintAsFilledCells)
     // The whole matrix is shaded: no white gaps between the cells of present tiles.
     const QRect inner(pixelOfTile(220, 220), pixelOfTile(380, 380));
     EXPECT_EQ(CountNear(page, inner, Qt::white, 1), 0);
-    EXPECT_GT(CountNear(page, inner, PrintCellColours::Tile, 1), inner.width() * inner.height() / 2);
+    EXPECT_GT(
+        CountNear(page, inner, PrintCellColours::Tile, 1), inner.width() * inner.height() / 2);
 }
 
 // Progress goes up in steps, never back, and ends at the total, for every content.
