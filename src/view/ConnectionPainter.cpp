@@ -188,12 +188,14 @@ void CSectionPainter::PaintTinyConnections(
     const QRgb otherColour = paper
         ? qRgb(0, 0, 0)
         : (byAddress ? ViewColours::ChainOtherAddress : ViewColours::ChainOtherPosition).rgb();
-    QImage image;
-    if (!range.IsEmpty() && !paper) {
-        image = QImage(range.lastColumn - range.firstColumn + 1, range.lastRow - range.firstRow + 1,
-            QImage::Format_ARGB32_Premultiplied);
+    QImage none;
+    QImage& image = range.IsEmpty() || paper
+        ? none
+        : ScratchImage(1,
+              QSize(range.lastColumn - range.firstColumn + 1, range.lastRow - range.firstRow + 1),
+              QImage::Format_ARGB32_Premultiplied);
+    if (!image.isNull())
         image.fill(Qt::transparent);
-    }
     // Written directly: QImage's pixel accessors check and detach on every call.
     uchar* pixels = image.isNull() ? nullptr : image.bits();
     const qsizetype stride = image.isNull() ? 0 : image.bytesPerLine();

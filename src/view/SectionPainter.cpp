@@ -44,6 +44,15 @@ long long ChannelKey(int universe, int address)
 
 } // namespace
 
+QImage& ScratchImage(int slot, QSize size, QImage::Format format)
+{
+    static QImage images[2];
+    QImage& image = images[slot];
+    if (image.size() != size || image.format() != format)
+        image = QImage(size, format);
+    return image;
+}
+
 const CDrawToolkit& ViewFonts()
 {
     CDrawToolkit* toolkit = CDrawToolkit::Instance();
@@ -235,7 +244,7 @@ void CSectionPainter::PaintTinyTiles(QPainter& painter, const CTileRange& range)
     // whether it is present, excluded, undefined or the start of a universe.
     const int w = range.lastColumn - range.firstColumn + 1;
     const int h = range.lastRow - range.firstRow + 1;
-    QImage image(w, h, QImage::Format_RGB32);
+    QImage& image = ScratchImage(0, QSize(w, h), QImage::Format_RGB32);
     const bool paper = PrintsCells();
     const QRgb body = (paper ? PrintCellColours::Tile : ViewColours::TileBody).rgb();
     const QRgb excluded = (paper ? PrintCellColours::Excluded : ViewColours::Excluded).rgb();

@@ -139,3 +139,9 @@ private:
 
 // The toolkit fonts, creating the toolkit when nothing did yet (tests, benchmarks).
 const CDrawToolkit& ViewFonts();
+
+// A picture of `size` kept for the next paint of the same size: tiny tiles are drawn
+// through such pictures on every paint, and fresh memory of that size costs more than the
+// drawing. `slot` tells the users apart. Painting thread only; a painter that keeps the
+// picture (a preview, a PDF) shares it and the next use makes its own copy.
+QImage& ScratchImage(int slot, QSize size, QImage::Format format);
