@@ -3,43 +3,71 @@
 #include "view/Connections.h"
 #include "view/QuiltmarkView.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
 #include <benchmark/benchmark.h>
+#include <fstream>
+#include <map>
 #include <memory>
+#include <string>
 
 namespace {
 
-// A 2000 x 2000 section built through the model, shared by every benchmark.
+// An n x n section built through the model, shared by every benchmark of its size.
 struct CBigProject {
     CSilentMessages messages;
     CQuiltmarkDoc doc { messages, QUILTMARK_SOURCE_DIR "/resources/metalib.xml" };
 
-    explicit CBigProject(const char* type)
+    CBigProject(const char* type, int n)
     {
         doc.OnNewDocument();
         CSubDoc* s = doc.GetCurrentSection();
         s->setup.fix_type = doc.GetLibrary().IndexOfType(type);
-        s->setup.matrix_width = 2000;
-        s->setup.matrix_height = 2000;
+        s->setup.matrix_width = n;
+        s->setup.matrix_height = n;
         s->SetUp();
         s->RecountUniverses();
         doc.RebuildTables();
     }
 };
 
-CBigProject& Project(int type)
+CBigProject& Project(int type, int n = 2000)
 {
-    static CBigProject single("ZIDUZU_COLOR_BEAMER");
-    static CBigProject tile("BRAKWELL_TILE_2X2");
-    return type == 0 ? single : tile;
+    static std::map<std::pair<int, int>, std::unique_ptr<CBigProject>> projects;
+    auto& p = projects[{ type, n }];
+    if (!p)
+        p = std::make_unique<CBigProject>(
+            type == 0 ? "ZIDUZU_COLOR_BEAMER" : "BRAKWELL_TILE_2X2", n);
+    return *p;
+}
+
+double StatusMB(const char* key)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(key, 0) == 0)
+            return std::stod(line.substr(std::string(key).size())) / 1024.0;
+    }
+    return 0;
+}
+
+// Peak resident memory is measured from here (Linux).
+void ResetPeakMemory()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 // range(0): fixture 0 = 1x1, 1 = 2x2; range(1): 0 = Page, 1 = 100 %; range(2): order;
-// range(3): 1 = chains rebuilt for every paint (as after an edit), 0 = kept while scrolling.
+// range(3): 1 = every paint is the first after an edit (the tiles changed), 0 = kept
+// while scrolling; range(4): tiles across and down.
 void BM_PaintSection(benchmark::State& state)
 {
-    CBigProject& project = Project(static_cast<int>(state.range(0)));
+    CBigProject& project
+        = Project(static_cast<int>(state.range(0)), static_cast<int>(state.range(4)));
+    const double residentBefore = StatusMB("VmRSS:");
+    ResetPeakMemory();
     CQuiltmarkView view(project.doc);
     view.resize(1920 + 4, 1080 + 4);
     view.show();
@@ -52,15 +80,40 @@ void BM_PaintSection(benchmark::State& state)
         state.range(2) == 0 ? ConnectionOrder::ByPosition : ConnectionOrder::ByAddress);
     const bool rebuild = state.range(3) != 0;
     QImage image(1920, 1080, QImage::Format_RGB32);
+    {
+        QPainter painter(&image);
+        view.RenderTo(painter, image.rect());
+    }
+    view.WaitForConnections();
+    double readyMs = 0;
+    CSubDoc& section = *project.doc.GetCurrentSection();
     for (auto _ : state) {
-        if (rebuild)
+        if (rebuild) {
+            // An edit as the document makes it: one tile changes, then the view redraws.
+            state.PauseTiming();
+            CTileRecord& t = section.Tiles()[section.Tiles().size() / 2];
+            t.excluded = !t.excluded;
+            state.ResumeTiming();
             view.Redraw();
+        }
         QPainter painter(&image);
         view.RenderTo(painter, image.rect());
         painter.end();
         benchmark::DoNotOptimize(image.constBits());
+        if (rebuild) {
+            // Until the chains of the edited tiles are shown (built aside on large sections).
+            state.PauseTiming();
+            QElapsedTimer ready;
+            ready.start();
+            view.WaitForConnections();
+            readyMs = std::max(readyMs, ready.nsecsElapsed() / 1e6);
+            state.ResumeTiming();
+        }
     }
     state.counters["tile_px"] = view.GetLayout().tile.width();
+    state.counters["peak_MB_above"] = StatusMB("VmHWM:") - residentBefore;
+    if (rebuild)
+        state.counters["chains_ready_ms"] = readyMs;
 }
 
 // The chains alone, as rebuilt after every edit: range(0) fixture, range(1) order.
@@ -86,6 +139,7 @@ BENCHMARK(BM_BuildChains)
     ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_PaintSection)
-    ->ArgNames({ "type", "zoom100", "byAddress", "rebuild" })
-    ->ArgsProduct({ { 0, 1 }, { 0, 1 }, { 0, 1 }, { 0, 1 } })
+    ->ArgNames({ "type", "zoom100", "byAddress", "rebuild", "n" })
+    ->ArgsProduct({ { 0, 1 }, { 0, 1 }, { 0, 1 }, { 0, 1 }, { 2000 } })
+    ->ArgsProduct({ { 1 }, { 0, 1 }, { 0, 1 }, { 0, 1 }, { 200, 500, 1000 } })
     ->Unit(benchmark::kMillisecond);

@@ -38,7 +38,7 @@ void CSectionPainter::PaintConnections(
 {
     if (m_state.connectionMode == ConnectionMode::Hidden || chains.chains.empty())
         return;
-    if (IsTiny()) {
+    if (IsTiny() || PrintsCells()) {
         PaintTinyConnections(painter, area, chains);
         return;
     }
@@ -52,24 +52,31 @@ void CSectionPainter::PaintConnections(
     const int margin = std::max(m_layout.tile.width(), m_layout.tile.height()) + 12 * s;
     const CTileRange reach = m_layout.VisibleTiles(area.adjusted(-margin, -margin, margin, margin));
 
+    // Two styles serve every chain; making pens per chain costs more than drawing on a
+    // section of many universes.
+    ChainStyle activeStyle;
+    ChainStyle otherStyle;
+    for (ChainStyle* style : { &activeStyle, &otherStyle }) {
+        const bool isActive = style == &activeStyle;
+        if (!isActive && m_state.connectionMode == ConnectionMode::ActiveUniverse) {
+            style->visible = false;
+            style->pen = Qt::NoPen;
+            style->fill = Qt::NoBrush;
+        } else {
+            const QColor colour = isActive
+                ? (byAddress ? ViewColours::ChainActiveAddress : ViewColours::ChainActivePosition)
+                : (byAddress ? ViewColours::ChainOtherAddress : ViewColours::ChainOtherPosition);
+            style->pen = m_state.printing && m_state.print ? m_state.print->pen3 : QPen(colour, 2);
+            style->fill = QBrush(Qt::white);
+        }
+    }
+
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     for (size_t k = 0; k < chains.chains.size(); ++k) {
         const CConnectionChains::Chain& chain = chains.chains[k];
         const bool isActive = chain.universe == active;
-        ChainStyle style;
-        if (!isActive && m_state.connectionMode == ConnectionMode::ActiveUniverse) {
-            style.visible = false;
-            style.pen = Qt::NoPen;
-            style.fill = Qt::NoBrush;
-        } else {
-            const QColor colour = isActive
-                ? (byAddress ? ViewColours::ChainActiveAddress : ViewColours::ChainActivePosition)
-                : (byAddress ? ViewColours::ChainOtherAddress : ViewColours::ChainOtherPosition);
-            style.pen = m_state.printing && m_state.print ? m_state.print->pen3 : QPen(colour, 2);
-            style.fill = QBrush(Qt::white);
-        }
-
+        const ChainStyle& style = isActive ? activeStyle : otherStyle;
         const bool inReach = !reach.IsEmpty() && chain.lastColumn >= reach.firstColumn
             && chain.firstColumn <= reach.lastColumn && chain.lastRow >= reach.firstRow
             && chain.firstRow <= reach.lastRow;
@@ -169,20 +176,29 @@ void CSectionPainter::PaintTinyConnections(
 {
     // At a few pixels per tile a chain is drawn as its tiles in the chain colour, plus a
     // line wherever it jumps to a tile that is not a neighbour; markers and the legend
-    // wiring would only cover the matrix.
+    // wiring would only cover the matrix. Paper has one ink: the cells already show the
+    // tiles, so only the jumps and the legend boxes are added.
+    const bool paper = PrintsCells();
     const CTileRange range = m_layout.VisibleTiles(area);
     const bool byAddress = m_state.connectionOrder == ConnectionOrder::ByAddress;
     const int active = ActiveUniverse();
-    const QRgb activeColour
-        = (byAddress ? ViewColours::ChainActiveAddress : ViewColours::ChainActivePosition).rgb();
-    const QRgb otherColour
-        = (byAddress ? ViewColours::ChainOtherAddress : ViewColours::ChainOtherPosition).rgb();
-    QImage image;
-    if (!range.IsEmpty()) {
-        image = QImage(range.lastColumn - range.firstColumn + 1, range.lastRow - range.firstRow + 1,
-            QImage::Format_ARGB32_Premultiplied);
+    const QRgb activeColour = paper
+        ? qRgb(0, 0, 0)
+        : (byAddress ? ViewColours::ChainActiveAddress : ViewColours::ChainActivePosition).rgb();
+    const QRgb otherColour = paper
+        ? qRgb(0, 0, 0)
+        : (byAddress ? ViewColours::ChainOtherAddress : ViewColours::ChainOtherPosition).rgb();
+    QImage none;
+    QImage& image = range.IsEmpty() || paper
+        ? none
+        : ScratchImage(1,
+              QSize(range.lastColumn - range.firstColumn + 1, range.lastRow - range.firstRow + 1),
+              QImage::Format_ARGB32_Premultiplied);
+    if (!image.isNull())
         image.fill(Qt::transparent);
-    }
+    // Written directly: QImage's pixel accessors check and detach on every call.
+    uchar* pixels = image.isNull() ? nullptr : image.bits();
+    const qsizetype stride = image.isNull() ? 0 : image.bytesPerLine();
     std::vector<QLine> activeJumps;
     std::vector<QLine> otherJumps;
     for (const CConnectionChains::Chain& chain : chains.chains) {
@@ -193,16 +209,18 @@ void CSectionPainter::PaintTinyConnections(
             || chain.firstColumn > range.lastColumn || chain.lastRow < range.firstRow
             || chain.firstRow > range.lastRow)
             continue;
-        const QRgb colour = isActive ? activeColour : otherColour;
+        const QRgb colour = (isActive ? activeColour : otherColour) | 0xff000000u;
         std::vector<QLine>& jumps = isActive ? activeJumps : otherJumps;
         int previousColumn = 0;
         int previousRow = 0;
         for (int i = chain.begin; i < chain.end; ++i) {
             const int row = chains.cells[static_cast<size_t>(i)].row;
             const int column = chains.cells[static_cast<size_t>(i)].column;
-            if (row >= range.firstRow && row <= range.lastRow && column >= range.firstColumn
-                && column <= range.lastColumn)
-                image.setPixel(column - range.firstColumn, row - range.firstRow, colour);
+            if (pixels && row >= range.firstRow && row <= range.lastRow
+                && column >= range.firstColumn && column <= range.lastColumn)
+                reinterpret_cast<QRgb*>(
+                    pixels + (row - range.firstRow) * stride)[column - range.firstColumn]
+                    = colour;
             if (i > chain.begin
                 && (std::abs(column - previousColumn) > 1 || std::abs(row - previousRow) > 1)) {
                 const QPoint a = TileCentre(m_layout.TileRect(previousColumn, previousRow));
@@ -229,18 +247,18 @@ void CSectionPainter::PaintTinyConnections(
     painter.drawLines(activeJumps.data(), static_cast<int>(activeJumps.size()));
 
     // Legend boxes stay, as small as they are, so the universes can still be counted.
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(ViewColours::LegendFill);
+    const QColor boxColour = paper ? QColor(Qt::black) : ViewColours::LegendFill;
     const int w = m_layout.half.width();
     const int q = m_layout.legendUnit;
     const int top = m_layout.MatrixBottom() + 4 * q + (m_section.GetUniverseCount() - 1) * q;
     if (w > 0
         && area.intersects(
             QRect(m_layout.origin.x(), top, w * static_cast<int>(chains.chains.size()), w))) {
+        const int d = paper ? w * 5 / 100 : 0;
         for (size_t k = 0; k < chains.chains.size(); ++k) {
             const QRect box(m_layout.origin.x() + static_cast<int>(k) * w, top, w, w);
             if (box.intersects(area))
-                painter.fillRect(box, ViewColours::LegendFill);
+                painter.fillRect(box.adjusted(d, d, -d, -d), boxColour);
         }
     }
     painter.restore();

@@ -4,11 +4,83 @@
 #include "view/ExtPrintDialog.h"
 #include "view/QuiltmarkView.h"
 
+#include "app/Progress.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QSettings>
+#include <climits>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+namespace {
+
+// A print job on the window's thread: a busy cursor at once, a progress dialog with
+// percent once the job takes longer than half a second, and the window kept repainting
+// between rows. The dialog is modal, so nothing can change the project meanwhile.
+// A preview is made inside the preview dialog's own handling, which must not be entered
+// again: there the progress dialog is only redrawn, and no events are let through.
+class CPrintProgress : public IProgress {
+public:
+    CPrintProgress(QWidget* parent, const QString& title, bool letEventsThrough)
+        : m_dialog(title, QString(), 0, 100, parent)
+        , m_letEventsThrough(letEventsThrough)
+    {
+        m_dialog.setWindowTitle(QStringLiteral("Quiltmark"));
+        m_dialog.setObjectName(QStringLiteral("printProgress"));
+        m_dialog.setCancelButton(nullptr);
+        m_dialog.setAutoClose(false);
+        m_dialog.setAutoReset(false);
+        if (m_letEventsThrough) {
+            m_dialog.setWindowModality(Qt::ApplicationModal);
+            m_dialog.setMinimumDuration(500);
+            m_dialog.setValue(0);
+        } else {
+            // A dialog that never shows itself: it is shown below once the time is up.
+            m_dialog.setMinimumDuration(INT_MAX);
+        }
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_started.start();
+        m_sinceEvents.start();
+    }
+    ~CPrintProgress() override { QApplication::restoreOverrideCursor(); }
+
+    bool Report(std::uint64_t done, std::uint64_t total) override
+    {
+        const int percent = std::min(total > 0 ? static_cast<int>(done * 100 / total) : 100, 100);
+        // Rows come quickly: the screen is served a few dozen times a second.
+        if (percent == m_dialog.value() && m_sinceEvents.elapsed() < 40)
+            return true;
+        m_sinceEvents.restart();
+        if (m_letEventsThrough) {
+            m_dialog.setValue(percent);
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            return true;
+        }
+        m_dialog.setValue(percent);
+        if (m_started.elapsed() >= 500) {
+            if (!m_dialog.isVisible())
+                m_dialog.show();
+            m_dialog.repaint();
+        }
+        return true;
+    }
+
+private:
+    QProgressDialog m_dialog;
+    bool m_letEventsThrough;
+    QElapsedTimer m_started;
+    QElapsedTimer m_sinceEvents;
+};
+
+} // namespace
 
 CPrintCommands::CPrintCommands(
     CQuiltmarkDoc& doc, CQuiltmarkView& view, QPrinter& printer, QObject* parent)
@@ -87,7 +159,12 @@ CPrintJobResult CPrintCommands::Print(PrintContent content, int fromPage, int to
     job.toPage = toPage;
     job.view = ViewOptions();
     job.stamp = Stamp();
-    const CPrintJobResult result = RunPrintJob(m_printer, m_doc, job);
+    CPrintJobResult result;
+    {
+        CPrintProgress progress(&m_view, QStringLiteral("Printing..."), true);
+        job.progress = &progress;
+        result = RunPrintJob(m_printer, m_doc, job);
+    }
     if (!result.ok) {
         QMessageBox::warning(&m_view, QStringLiteral("Quiltmark"),
             QStringLiteral("The printer could not be started. Nothing was printed."));
@@ -111,6 +188,12 @@ void CPrintCommands::EndPrinting(const CPrintJobResult& result)
 
 void CPrintCommands::OnFilePrintPreview()
 {
+    RunPreview();
+    ReleasePreviewMemory();
+}
+
+void CPrintCommands::RunPreview()
+{
     QPrintPreviewDialog dialog(&m_printer, &m_view);
     dialog.setObjectName(QStringLiteral("printPreview"));
     QSettings settings;
@@ -123,16 +206,28 @@ void CPrintCommands::OnFilePrintPreview()
     // The preview shows what Print would print outside a job: every section's page. It
     // leaves the current section alone, since the user only looked.
     const CPrintStamp stamp = Stamp();
-    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this, stamp](QPrinter* printer) {
-        CPrintJob job;
-        job.content = m_content;
-        job.view = ViewOptions();
-        job.stamp = stamp;
-        RunPrintJob(*printer, m_doc, job);
-    });
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+        [this, stamp, &dialog](QPrinter* printer) {
+            CPrintJob job;
+            job.content = m_content;
+            job.view = ViewOptions();
+            job.stamp = stamp;
+            CPrintProgress progress(&dialog, QStringLiteral("Preparing the preview..."), false);
+            job.progress = &progress;
+            RunPrintJob(*printer, m_doc, job);
+        });
     m_runPreview(dialog);
     if (preview) {
         settings.setValue(QLatin1String(kPreviewPagesKey),
             preview->viewMode() == QPrintPreviewWidget::FacingPagesView ? 2 : 1);
     }
+}
+
+void CPrintCommands::ReleasePreviewMemory()
+{
+#ifdef __GLIBC__
+    // The preview's pages are many small blocks; once they are freed the allocator keeps
+    // them unless asked to hand them back.
+    malloc_trim(0);
+#endif
 }

@@ -62,6 +62,9 @@ signals:
 private:
     CPrintStamp Stamp() const;
     void EndPrinting(const CPrintJobResult& result);
+    void RunPreview();
+    // Gives the memory of a closed preview back to the system.
+    static void ReleasePreviewMemory();
 
     CQuiltmarkDoc& m_doc;
     CQuiltmarkView& m_view;

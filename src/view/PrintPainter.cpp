@@ -1,6 +1,7 @@
 #include "view/PrintPainter.h"
 
 #include "app/FixtureType.h"
+#include "app/Progress.h"
 #include "document/QuiltmarkDoc.h"
 #include "shell/ModelText.h"
 #include "shell/VersionInfo.h"
@@ -88,6 +89,11 @@ void PaintTitleBlock(QPainter& painter, const CPageGeometry& page, const CQuiltm
     }
     painter.restore();
 }
+
+// Tiles below this many printer dots print as filled cells (as tiles below this many
+// pixels do on screen); address text below this many dots is left out.
+constexpr double kCellTileDots = 5;
+constexpr double kMinTextDots = 2;
 
 void ScaleLayout(CViewLayout& layout, int scale)
 {
@@ -233,7 +239,8 @@ CPatchMatrixPage ComputePatchMatrixPage(
 }
 
 void PaintPatchMatrixPage(QPainter& painter, QSize printable, const CQuiltmarkDoc& doc, int index,
-    const CPrintViewOptions& options, const CPrintStamp& stamp)
+    const CPrintViewOptions& options, const CPrintStamp& stamp,
+    const std::function<void(int row, int rows)>& rowPainted)
 {
     const CSubDoc* section = doc.GetSection(index);
     if (!section || section->GetTileCount() < 1)
@@ -264,6 +271,11 @@ void PaintPatchMatrixPage(QPainter& painter, QSize printable, const CQuiltmarkDo
     resources.pen2 = PrintPen(2 * scale);
     resources.pen3 = PrintPen(3 * scale);
     resources.unitScale = scale;
+    // Device dots per page unit: what the printer can still resolve.
+    const double dots = std::sqrt(std::abs(painter.deviceTransform().determinant()));
+    resources.filledCells
+        = std::min(layout.tile.width(), layout.tile.height()) * dots < kCellTileDots;
+    resources.addresses = !resources.filledCells && heights.address * dots >= kMinTextDots;
 
     CSectionPaintState state;
     state.printing = true;
@@ -273,6 +285,10 @@ void PaintPatchMatrixPage(QPainter& painter, QSize printable, const CQuiltmarkDo
     state.connectionOrder = options.connectionOrder;
     state.focusColumn = options.focusColumn;
     state.focusRow = options.focusRow;
+    if (rowPainted) {
+        const int rows = section->GetTileRows();
+        state.rowPainted = [&rowPainted, rows](int row) { rowPainted(row, rows); };
+    }
 
     CConnectionChains chains;
     if (options.connectionMode != ConnectionMode::Hidden)
@@ -409,26 +425,52 @@ CPrintJobResult RunPrintJob(
         return result;
     result.ok = true;
     const QSize printable(device.width(), device.height());
+    // Progress in thousandths of a page; a page's rows of tiles take most of its share.
+    constexpr std::uint64_t kPage = 1000;
+    std::uint64_t total = 1;
+    std::uint64_t reached = 0;
+    auto report = [&](std::uint64_t done) {
+        if (job.progress && done >= reached) {
+            reached = done;
+            job.progress->Report(done, total);
+        }
+    };
     if (job.content == PrintContent::Devices) {
         const CDeviceListPrinter list(doc, printable, &device, job.stamp);
+        total = std::max<std::uint64_t>(static_cast<std::uint64_t>(list.PageCount()), 1) * kPage;
+        report(0);
         for (int p = 0; p < list.PageCount(); ++p) {
             if (p > 0)
                 device.newPage();
             list.PaintPage(painter, p);
             ++result.pages;
+            report(static_cast<std::uint64_t>(p + 1) * kPage);
         }
     } else {
         const int count = doc.GetSectionCount();
         const int from = std::clamp(job.fromPage > 0 ? job.fromPage : 1, 1, std::max(count, 1));
         const int to = std::clamp(job.toPage > 0 ? job.toPage : count, from, std::max(count, 1));
+        total = static_cast<std::uint64_t>(std::max(std::min(to, count) - from + 1, 1)) * kPage;
+        report(0);
         for (int n = from; n <= to && n <= count; ++n) {
             if (n > from)
                 device.newPage();
-            PaintPatchMatrixPage(painter, printable, doc, n - 1, job.view, job.stamp);
+            const std::uint64_t start = static_cast<std::uint64_t>(n - from) * kPage;
+            std::function<void(int, int)> rowPainted;
+            if (job.progress) {
+                rowPainted = [&](int row, int rows) {
+                    report(start
+                        + static_cast<std::uint64_t>(row + 1) * (kPage * 9 / 10)
+                            / static_cast<std::uint64_t>(std::max(rows, 1)));
+                };
+            }
+            PaintPatchMatrixPage(painter, printable, doc, n - 1, job.view, job.stamp, rowPainted);
             result.lastSection = n - 1;
             ++result.pages;
+            report(start + kPage);
         }
     }
     painter.end();
+    report(total);
     return result;
 }

@@ -8,12 +8,14 @@
 #include <QFontMetricsF>
 #include <QString>
 #include <array>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
 
 class CQuiltmarkDoc;
 class CSubDoc;
+class IProgress;
 class QPagedPaintDevice;
 class QPaintDevice;
 class QPainter;
@@ -84,9 +86,11 @@ CPatchMatrixPage ComputePatchMatrixPage(
     const CSubDoc& section, QSize printable, const CPrintViewOptions& options);
 
 // One patch-matrix page: section `index` (zero-based) on the printable rectangle the
-// painter covers. A section without tiles leaves the page empty.
+// painter covers. A section without tiles leaves the page empty. `rowPainted` hears of
+// every row of tiles drawn, with the number of rows.
 void PaintPatchMatrixPage(QPainter& painter, QSize printable, const CQuiltmarkDoc& doc, int index,
-    const CPrintViewOptions& options, const CPrintStamp& stamp);
+    const CPrintViewOptions& options, const CPrintStamp& stamp,
+    const std::function<void(int row, int rows)>& rowPainted = {});
 
 // What the device list prints, taken from the document.
 CDeviceListInput MakeDeviceListInput(const CQuiltmarkDoc& doc, const std::string& date);
@@ -118,6 +122,9 @@ struct CPrintJob {
     int toPage = 0;
     CPrintViewOptions view;
     CPrintStamp stamp;
+    // Hears how far the job got: pages, and rows within large pages. Printing cannot be
+    // taken back, so a request to stop is not heeded.
+    IProgress* progress = nullptr;
 };
 
 struct CPrintJobResult {

@@ -9,6 +9,13 @@
 #include <QScrollBar>
 #include <QSvgRenderer>
 #include <algorithm>
+#include <chrono>
+
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 
 // The view's pictures live in a static library; make sure they are linked in.
 static void InitViewResources()
@@ -46,6 +53,9 @@ CQuiltmarkView::CQuiltmarkView(CQuiltmarkDoc& doc, QWidget* parent)
 
 CQuiltmarkView::~CQuiltmarkView()
 {
+    // A worker may still be copying its result; it must not outlive the view.
+    if (m_build.valid())
+        m_build.wait();
     // Tearing down the widgets sends events; a filter must not take them for this view's.
     emit destroying();
 }
@@ -180,8 +190,25 @@ void CQuiltmarkView::OnInitialUpdate()
 
 void CQuiltmarkView::Redraw()
 {
-    m_chainsValid = false;
+    ++m_generation;
     viewport()->update();
+}
+
+void CQuiltmarkView::Repaint()
+{
+    viewport()->update();
+}
+
+void CQuiltmarkView::WaitForConnections()
+{
+    while (m_build.valid()) {
+        m_build.wait();
+        TakeBuiltChains();
+        // A build that was overtaken by an edit is followed by the current one.
+        if (const CSubDoc* section = m_doc.GetCurrentSection();
+            section && m_connectionMode != ConnectionMode::Hidden && section->GetTileCount() > 0)
+            Chains(*section);
+    }
 }
 
 CLayoutInput CQuiltmarkView::MakeLayoutInput(const CSubDoc& section) const
@@ -235,23 +262,86 @@ CSectionPaintState CQuiltmarkView::MakePaintState() const
     return s;
 }
 
-const CConnectionChains& CQuiltmarkView::Chains(const CSubDoc& section)
+const CConnectionChains* CQuiltmarkView::CurrentChains() const
 {
-    const void* tiles = section.Tiles().data();
-    if (!m_chainsValid || m_chainsSection != &section || m_chainsTiles != tiles
-        || m_chainsTileCount != section.GetTileCount()
-        || m_chainsColumns != section.GetTileColumns() || m_chainsOrder != m_connectionOrder
-        || m_chainsHighestAddress != section.setup.addr_count) {
+    const CSubDoc* section = m_doc.GetCurrentSection();
+    return section && m_haveChains && m_chainsKey == ChainsKeyOf(*section) ? &m_chains : nullptr;
+}
+
+CQuiltmarkView::CChainsKey CQuiltmarkView::ChainsKeyOf(const CSubDoc& section) const
+{
+    CChainsKey key;
+    key.section = &section;
+    key.tiles = section.Tiles().data();
+    key.tileCount = section.GetTileCount();
+    key.columns = section.GetTileColumns();
+    key.highestAddress = section.setup.addr_count;
+    key.order = m_connectionOrder;
+    key.generation = m_generation;
+    return key;
+}
+
+const CConnectionChains* CQuiltmarkView::Chains(const CSubDoc& section)
+{
+    // Sections up to this many tiles build their chains within a few milliseconds.
+    constexpr int kBuildAsideFrom = 1 << 19;
+    if (m_build.valid() && m_build.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+        TakeBuiltChains();
+    const CChainsKey key = ChainsKeyOf(section);
+    if (m_haveChains && m_chainsKey == key)
+        return &m_chains;
+    if (section.GetTileCount() < kBuildAsideFrom) {
+        if (m_build.valid()) {
+            m_build.wait();
+            TakeBuiltChains();
+        }
         m_chains = BuildConnectionChains(section, m_connectionOrder);
-        m_chainsValid = true;
-        m_chainsSection = &section;
-        m_chainsTiles = tiles;
-        m_chainsTileCount = section.GetTileCount();
-        m_chainsColumns = section.GetTileColumns();
-        m_chainsOrder = m_connectionOrder;
-        m_chainsHighestAddress = section.setup.addr_count;
+        m_chainsKey = key;
+        m_haveChains = true;
+        std::vector<CTileRecord>().swap(m_snapshot); // a large section's copy is not needed
+        return &m_chains;
     }
-    return m_chains;
+    // One build at a time; one that is overtaken is followed by a new one when it ends.
+    if (!m_build.valid())
+        StartChainBuild(section, key);
+    return m_haveChains && m_chainsKey.SameShape(key) ? &m_chains : nullptr;
+}
+
+void CQuiltmarkView::StartChainBuild(const CSubDoc& section, const CChainsKey& key)
+{
+    m_buildKey = key;
+    const int columns = section.GetTileColumns();
+    const int rows = section.GetTileRows();
+    const int highest = section.setup.addr_count;
+    const ConnectionOrder order = m_connectionOrder;
+    // The worker reads its own copy: the tiles may be edited while it runs. The copy's
+    // memory is kept for the next build, since fresh pages cost more than the copying.
+    m_snapshot.assign(section.Tiles().begin(), section.Tiles().end());
+    m_build = std::async(std::launch::async, [this, columns, rows, highest, order]() {
+#ifdef __linux__
+        // The window's thread comes first when the cores are busy.
+        setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 5);
+#endif
+        CConnectionChains chains = BuildConnectionChains(m_snapshot, columns, rows, highest, order);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                TakeBuiltChains();
+                viewport()->update();
+            },
+            Qt::QueuedConnection);
+        return chains;
+    });
+}
+
+void CQuiltmarkView::TakeBuiltChains()
+{
+    // Never waits: the notice of an earlier build may arrive while a later one still runs.
+    if (!m_build.valid() || m_build.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return;
+    m_chains = m_build.get();
+    m_chainsKey = m_buildKey;
+    m_haveChains = true;
 }
 
 void CQuiltmarkView::RenderTo(QPainter& painter, const QRect& area)
@@ -271,7 +361,7 @@ void CQuiltmarkView::RenderTo(QPainter& painter, const QRect& area)
         m_doc, *section, m_doc.GetCurrentSectionIndex() + 1, shifted, state);
     const CConnectionChains* chains
         = m_connectionMode != ConnectionMode::Hidden && section->GetTileCount() > 0
-        ? &Chains(*section)
+        ? Chains(*section)
         : nullptr;
     sectionPainter.PaintAll(painter, area, chains);
 }
@@ -327,20 +417,20 @@ void CQuiltmarkView::SetZoom(int percent)
 {
     m_zoom = std::clamp(percent, kZoomSteps[0], kZoomSteps[std::size(kZoomSteps) - 1]);
     m_zoomMode = ZoomMode::Manual;
-    Redraw();
+    Repaint();
 }
 
 void CQuiltmarkView::SetZoomMode(ZoomMode mode)
 {
     m_zoomMode = mode;
-    Redraw();
+    Repaint();
 }
 
 void CQuiltmarkView::ZoomIn()
 {
     m_zoom = ZoomInStep(m_zoom);
     m_zoomMode = ZoomMode::Manual;
-    Redraw();
+    Repaint();
 }
 
 void CQuiltmarkView::ZoomOut()
@@ -350,31 +440,31 @@ void CQuiltmarkView::ZoomOut()
         return;
     m_zoom = *zoom;
     m_zoomMode = ZoomMode::Manual;
-    Redraw();
+    Repaint();
 }
 
 void CQuiltmarkView::SetShowSwitches(bool show)
 {
     m_showSwitches = show;
-    Redraw();
+    Repaint();
 }
 
 void CQuiltmarkView::SetConnectionMode(ConnectionMode mode)
 {
     m_connectionMode = mode;
-    Redraw();
+    Repaint();
 }
 
 void CQuiltmarkView::SetConnectionOrder(ConnectionOrder order)
 {
     m_connectionOrder = order;
-    Redraw();
+    Repaint();
 }
 
 void CQuiltmarkView::SetTileMode(TileMode mode)
 {
     m_tileMode = mode;
-    Redraw();
+    Repaint();
 }
 
 void CQuiltmarkView::SetFocusCell(int column, int row)

@@ -7,6 +7,7 @@
 
 #include <QAbstractScrollArea>
 #include <QPixmap>
+#include <future>
 #include <vector>
 
 class CQuiltmarkDoc;
@@ -36,9 +37,15 @@ public:
 
     // After File New / File Open: focus cell back to the first tile, layout and redraw.
     void OnInitialUpdate();
-    // Invalidates the whole client area. Call after every change of tiles: it also drops
-    // the connection chains kept between paints.
+    // Invalidates the whole client area. Call after every change of tiles: it also marks
+    // the connection chains kept between paints as out of date.
     void Redraw();
+    // Chains of large sections are rebuilt aside; this waits until they are in place
+    // (tests, benchmarks). Returns at once when nothing is being built.
+    void WaitForConnections();
+    // The chains the next paint draws when they match the tiles as they are now; null
+    // otherwise (tests).
+    const CConnectionChains* CurrentChains() const;
 
     // ---- geometry -------------------------------------------------------------------
     // Lays out the current section for the client area (as every paint does first).
@@ -96,7 +103,38 @@ private:
     CLayoutInput MakeLayoutInput(const CSubDoc& section) const;
     CSectionPaintState MakePaintState() const;
     void UpdateScrollBars(QSize total);
-    const CConnectionChains& Chains(const CSubDoc& section);
+    // Repaints after a change of view settings only; the tiles stayed as they were.
+    void Repaint();
+
+    // What a set of chains was built from. The generation counts Redraw calls, so chains
+    // of an older generation may no longer match the tiles.
+    struct CChainsKey {
+        const CSubDoc* section = nullptr;
+        const void* tiles = nullptr;
+        int tileCount = 0;
+        int columns = 0; // a reshaped grid of the same size moves every tile
+        int highestAddress = 0;
+        ConnectionOrder order = ConnectionOrder::ByPosition;
+        unsigned generation = 0;
+
+        // Same grid and order: such chains may stand in while newer ones are built.
+        bool SameShape(const CChainsKey& o) const
+        {
+            return section == o.section && tileCount == o.tileCount && columns == o.columns
+                && order == o.order;
+        }
+        bool operator==(const CChainsKey& o) const
+        {
+            return SameShape(o) && tiles == o.tiles && highestAddress == o.highestAddress
+                && generation == o.generation;
+        }
+    };
+    CChainsKey ChainsKeyOf(const CSubDoc& section) const;
+    // The chains to draw: the current ones, or those of the last edit while the current
+    // ones are built aside; null when there are none for this grid yet.
+    const CConnectionChains* Chains(const CSubDoc& section);
+    void StartChainBuild(const CSubDoc& section, const CChainsKey& key);
+    void TakeBuiltChains();
 
     CQuiltmarkDoc& m_doc;
     std::vector<ICommandTarget*> m_handlers;
@@ -114,12 +152,13 @@ private:
     QPixmap m_emptyPicture;
 
     // Chains are rebuilt when Redraw is called or the section, order or tiles change.
+    // Large sections build them on a worker from a copy of the tiles, so that a paint
+    // never waits for them; the previous chains are drawn until the new ones arrive.
     CConnectionChains m_chains;
-    bool m_chainsValid = false;
-    const CSubDoc* m_chainsSection = nullptr;
-    const void* m_chainsTiles = nullptr;
-    int m_chainsTileCount = 0;
-    int m_chainsColumns = 0; // a reshaped grid of the same size moves every tile
-    int m_chainsHighestAddress = 0;
-    ConnectionOrder m_chainsOrder = ConnectionOrder::ByPosition;
+    bool m_haveChains = false;
+    CChainsKey m_chainsKey;
+    unsigned m_generation = 1;
+    std::future<CConnectionChains> m_build;
+    CChainsKey m_buildKey;
+    std::vector<CTileRecord> m_snapshot; // the worker's tiles; only written while none runs
 };

@@ -44,6 +44,15 @@ long long ChannelKey(int universe, int address)
 
 } // namespace
 
+QImage& ScratchImage(int slot, QSize size, QImage::Format format)
+{
+    static QImage images[2];
+    QImage& image = images[slot];
+    if (image.size() != size || image.format() != format)
+        image = QImage(size, format);
+    return image;
+}
+
 const CDrawToolkit& ViewFonts()
 {
     CDrawToolkit* toolkit = CDrawToolkit::Instance();
@@ -74,6 +83,11 @@ bool CSectionPainter::IsTiny() const
 {
     return !m_state.printing
         && (m_layout.tile.width() < kTinyTile || m_layout.tile.height() < kTinyTile);
+}
+
+bool CSectionPainter::PrintsCells() const
+{
+    return m_state.printing && m_state.print && m_state.print->filledCells;
 }
 
 int CSectionPainter::UnitScale() const
@@ -210,7 +224,7 @@ void CSectionPainter::PaintTiles(QPainter& painter, const QRect& area) const
     const CTileRange range = m_layout.VisibleTiles(area);
     if (range.IsEmpty())
         return;
-    if (IsTiny()) {
+    if (IsTiny() || PrintsCells()) {
         PaintTinyTiles(painter, range);
         return;
     }
@@ -218,6 +232,8 @@ void CSectionPainter::PaintTiles(QPainter& painter, const QRect& area) const
     for (int row = range.firstRow; row <= range.lastRow; ++row) {
         for (int column = range.firstColumn; column <= range.lastColumn; ++column)
             PaintTile(painter, column, row, area);
+        if (m_state.rowPainted)
+            m_state.rowPainted(row);
     }
     painter.restore();
 }
@@ -228,12 +244,16 @@ void CSectionPainter::PaintTinyTiles(QPainter& painter, const CTileRange& range)
     // whether it is present, excluded, undefined or the start of a universe.
     const int w = range.lastColumn - range.firstColumn + 1;
     const int h = range.lastRow - range.firstRow + 1;
-    QImage image(w, h, QImage::Format_RGB32);
-    const QRgb body = ViewColours::TileBody.rgb();
-    const QRgb excluded = ViewColours::Excluded.rgb();
-    const QRgb start = ViewColours::FirstAddressEdge.rgb();
-    const QRgb undefined = ViewColours::ItemUndefinedEven.rgb();
-    const bool marks = m_state.tileMode == TileMode::MoveEdit || m_state.dragging;
+    QImage& image = ScratchImage(0, QSize(w, h), QImage::Format_RGB32);
+    const bool paper = PrintsCells();
+    const QRgb body = (paper ? PrintCellColours::Tile : ViewColours::TileBody).rgb();
+    const QRgb excluded = (paper ? PrintCellColours::Excluded : ViewColours::Excluded).rgb();
+    const QRgb start
+        = (paper ? PrintCellColours::FirstAddress : ViewColours::FirstAddressEdge).rgb();
+    const QRgb undefined
+        = (paper ? PrintCellColours::Undefined : ViewColours::ItemUndefinedEven).rgb();
+    // Selection marks are the screen's only.
+    const bool marks = !paper && (m_state.tileMode == TileMode::MoveEdit || m_state.dragging);
     const int columns = m_section.GetTileColumns();
     const std::vector<CTileRecord>& tiles = m_section.Tiles();
     for (int y = 0; y < h; ++y) {
@@ -344,7 +364,7 @@ void CSectionPainter::PaintItemCells(
 void CSectionPainter::PaintTileAddresses(QPainter& painter, const QRect& area) const
 {
     const CTileRange range = m_layout.VisibleTiles(area);
-    if (range.IsEmpty())
+    if (range.IsEmpty() || (m_state.printing && m_state.print && !m_state.print->addresses))
         return;
     painter.save();
     const int channels = m_type ? m_type->ChannelsPerFixture() : 0;

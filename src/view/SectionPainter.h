@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPen>
+#include <functional>
 
 class QPainter;
 class CQuiltmarkDoc;
@@ -52,7 +53,20 @@ struct CPrintResources {
     // Small matrices print in finer units; fixed sizes (markers, arrowheads, insets) are
     // multiplied by this so they keep their size next to the scaled pens.
     int unitScale = 1;
+    // Tiles of a few printer dots print as filled cells, as tiny tiles do on screen: their
+    // outlines would merge into a grey blur that takes minutes and gigabytes to put out.
+    bool filledCells = false;
+    // Addresses in a font smaller than a printer can form are left out.
+    bool addresses = true;
 };
+
+// Shades of the filled cells on paper.
+namespace PrintCellColours {
+inline const QColor Tile(128, 128, 128);
+inline const QColor FirstAddress(0, 0, 0);
+inline const QColor Undefined(208, 208, 208);
+inline const QColor Excluded(255, 255, 255);
+} // namespace PrintCellColours
 
 // What the view contributes to a drawing pass besides the section itself.
 struct CSectionPaintState {
@@ -65,6 +79,8 @@ struct CSectionPaintState {
     int focusColumn = 0;
     int focusRow = 0;
     bool dragging = false;
+    // Told after each row of tiles drawn (printing large sections reports progress).
+    std::function<void(int row)> rowPainted;
 };
 
 // Draws one section for the screen or a printed page. The layout is in painter
@@ -101,6 +117,7 @@ private:
     // Page units per unit of the fixed sizes: 1 on screen.
     int UnitScale() const;
     void PaintTinyTiles(QPainter& painter, const CTileRange& range) const;
+    bool PrintsCells() const;
     void PaintTile(QPainter& painter, int column, int row, const QRect& area) const;
     void PaintItemCells(QPainter& painter, int column, int row, const QRect& body) const;
     void PaintPrintedAddress(QPainter& painter, const QRect& tile, int universe, int address) const;
@@ -122,3 +139,9 @@ private:
 
 // The toolkit fonts, creating the toolkit when nothing did yet (tests, benchmarks).
 const CDrawToolkit& ViewFonts();
+
+// A picture of `size` kept for the next paint of the same size: tiny tiles are drawn
+// through such pictures on every paint, and fresh memory of that size costs more than the
+// drawing. `slot` tells the users apart. Painting thread only; a painter that keeps the
+// picture (a preview, a PDF) shares it and the next use makes its own copy.
+QImage& ScratchImage(int slot, QSize size, QImage::Format format);

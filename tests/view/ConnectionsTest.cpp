@@ -1,4 +1,6 @@
 #include "view/Connections.h"
+
+#include "ViewTestSupport.h"
 #include "app/MetaLib.h"
 #include "view/ViewGeometry.h"
 
@@ -326,5 +328,69 @@ TEST(ConnectionChains, SparseUniverseNumbersChainAsTheirDenseEquivalents)
                 EXPECT_EQ(a.chains[k].lastRow, b.chains[k].lastRow);
             }
         }
+    }
+}
+
+namespace {
+
+bool SameChains(const CConnectionChains& a, const CConnectionChains& b)
+{
+    if (a.chains.size() != b.chains.size() || a.tiles != b.tiles)
+        return false;
+    for (size_t k = 0; k < a.chains.size(); ++k) {
+        const CConnectionChains::Chain& x = a.chains[k];
+        const CConnectionChains::Chain& y = b.chains[k];
+        if (x.universe != y.universe || x.begin != y.begin || x.end != y.end
+            || x.firstColumn != y.firstColumn || x.lastColumn != y.lastColumn
+            || x.firstRow != y.firstRow || x.lastRow != y.lastRow)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// Large sections build their chains on a worker while the view paints the previous ones.
+// Edits that overtake a build, order changes and reshapes must still end with the chains a
+// fresh build gives.
+TEST(ConnectionChainsAside, EndEqualToAFreshBuildAfterRandomEdits)
+{
+    CViewTestDoc t;
+    CSubDoc& s = t.SetUp("ZIDUZU_COLOR_BEAMER", 800, 700);
+    CViewUnderTest v(t.doc, QSize(400, 300));
+    v.view->SetConnectionMode(ConnectionMode::All);
+    std::mt19937 random(7);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    for (int round = 0; round < 12; ++round) {
+        // A few edits, each followed by the paint the window would make.
+        for (int e = pick(3) + 1; e > 0; --e) {
+            CTileRecord& tile = s.Tiles()[static_cast<size_t>(pick(s.GetTileCount()))];
+            switch (pick(3)) {
+            case 0:
+                tile.excluded = !tile.excluded;
+                break;
+            case 1:
+                tile.universe = pick(40) - 1;
+                break;
+            default:
+                tile.address = pick(520) - 1;
+                break;
+            }
+            v.view->Redraw();
+            v.Render();
+        }
+        if (round == 5)
+            v.view->SetConnectionOrder(ConnectionOrder::ByAddress);
+        if (round == 9) {
+            // The same number of tiles in another shape moves every tile.
+            t.SetUp("ZIDUZU_COLOR_BEAMER", 700, 800);
+            v.view->Redraw();
+            v.Render();
+        }
+        v.view->WaitForConnections();
+        const CConnectionChains* shown = v.view->CurrentChains();
+        ASSERT_NE(shown, nullptr) << "round " << round;
+        EXPECT_TRUE(SameChains(*shown, BuildConnectionChains(s, v.view->GetConnectionOrder())))
+            << "round " << round;
     }
 }

@@ -1,6 +1,7 @@
 // Printing onto PDF files, read back with poppler's tools as a user's viewer would.
 #include "ViewTestSupport.h"
 
+#include "app/Progress.h"
 #include "app/gui/PrintJobs.h"
 #include "formats/AsciiScheme.h"
 #include "formats/PatchList.h"
@@ -8,7 +9,9 @@
 #include "view/ExtPrintDialog.h"
 #include "view/PrintCommands.h"
 #include "view/PrintPainter.h"
+#include "view/SectionPainter.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QLabel>
 #include <QPageLayout>
@@ -613,3 +616,62 @@ TEST(PrintPdfCommandLine, RefusesBadArgumentsAndUnreadableFiles)
 }
 
 } // namespace
+
+// A section far larger than the page has dots: tiles become filled cells in paper shades
+// (not a blur of outlines and invisible text), and excluded positions stay white.
+TEST(PrintLargeSection, TilesSmallerThanAFewDotsPrintAsFilledCells)
+{
+    CViewTestDoc t;
+    CSubDoc& s = t.SetUp("ZIDUZU_COLOR_BEAMER", 400, 400);
+    for (int row = 100; row < 200; ++row) {
+        for (int column = 100; column < 200; ++column)
+            s.GetTile(column, row)->excluded = 1;
+    }
+    QImage page(700, 990, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    {
+        QPainter painter(&page);
+        PaintPatchMatrixPage(painter, page.size(), t.doc, 0, CPrintViewOptions(), FixedStamp());
+    }
+    const CPatchMatrixPage geometry = ComputePatchMatrixPage(s, page.size(), CPrintViewOptions());
+    const QTransform toPage = PageTransform(geometry.page, page.size());
+    auto pixelOfTile = [&](int column, int row) {
+        return toPage.map(geometry.layout.TileRect(column, row).center());
+    };
+    auto shade = [&](int column, int row) {
+        return s.GetTile(column, row)->address == 0 ? PrintCellColours::FirstAddress
+                                                    : PrintCellColours::Tile;
+    };
+    EXPECT_EQ(At(page, pixelOfTile(50, 300)), shade(50, 300));
+    EXPECT_EQ(At(page, pixelOfTile(350, 51)), shade(350, 51));
+    EXPECT_EQ(At(page, pixelOfTile(150, 150)), PrintCellColours::Excluded);
+    // The whole matrix is shaded: no white gaps between the cells of present tiles.
+    const QRect inner(pixelOfTile(220, 220), pixelOfTile(380, 380));
+    EXPECT_EQ(CountNear(page, inner, Qt::white, 1), 0);
+    EXPECT_GT(
+        CountNear(page, inner, PrintCellColours::Tile, 1), inner.width() * inner.height() / 2);
+}
+
+// Progress goes up in steps, never back, and ends at the total, for every content.
+TEST_F(PrintPdf, ProgressRisesToItsTotal)
+{
+    for (PrintContent content : { PrintContent::PatchMatrix, PrintContent::Devices }) {
+        AddDevices(1);
+        CRecordingProgress progress;
+        CPrintJob job;
+        job.content = content;
+        job.stamp = FixedStamp();
+        job.progress = &progress;
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        const CPrintJobResult result = RunPrintJob(writer, t.doc, job);
+        ASSERT_TRUE(result.ok);
+        ASSERT_GE(progress.reports.size(), 2u);
+        for (size_t i = 1; i < progress.reports.size(); ++i) {
+            EXPECT_GE(progress.reports[i].first, progress.reports[i - 1].first);
+            EXPECT_EQ(progress.reports[i].second, progress.reports[0].second);
+        }
+        EXPECT_EQ(progress.reports.back().first, progress.reports.back().second);
+    }
+}
