@@ -1,6 +1,7 @@
 #include "document/ChannelOccupancy.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -76,12 +77,85 @@ void CChannelOccupancy::AddFootprints(std::vector<int64_t>& starts, int length)
     }
 }
 
+void CChannelOccupancy::BeginSortedFootprints(int length)
+{
+    m_local.clear();
+    m_ends.clear();
+    m_head = 0;
+    m_position = INT64_MIN;
+    m_lastStart = INT64_MIN;
+    m_count = 0;
+    m_length = length;
+    m_sweeping = length > 0;
+}
+
+bool CChannelOccupancy::AddSortedStartSlowly(int64_t start)
+{
+    if (!m_sweeping)
+        return true;
+    if (start < m_lastStart) {
+        m_sweeping = false;
+        m_local.clear();
+        m_ends.clear();
+        m_head = 0;
+        m_count = 0;
+        return false;
+    }
+    m_lastStart = start;
+    // Close the footprints that end at or before this start.
+    while (m_head < m_ends.size() && m_ends[m_head] <= start) {
+        const int64_t end = m_ends[m_head++];
+        if (end > m_position) {
+            AppendPiece(m_local, m_position, end - 1, m_count);
+            m_position = end;
+        }
+        --m_count;
+    }
+    if (m_head == m_ends.size()) {
+        m_ends.clear();
+        m_head = 0;
+    }
+    if (start > m_position) {
+        if (m_count > 0)
+            AppendPiece(m_local, m_position, start - 1, m_count);
+        m_position = start;
+    }
+    ++m_count;
+    m_ends.push_back(start + m_length);
+    return true;
+}
+
+void CChannelOccupancy::EndSortedFootprints()
+{
+    if (!m_sweeping)
+        return;
+    for (; m_head < m_ends.size(); ++m_head) {
+        const int64_t end = m_ends[m_head];
+        if (end > m_position) {
+            AppendPiece(m_local, m_position, end - 1, m_count);
+            m_position = end;
+        }
+        --m_count;
+    }
+    m_events.reserve(m_events.size() + 2 * m_local.size());
+    for (const Piece& piece : m_local) {
+        m_events.push_back({ piece.first, piece.count });
+        m_events.push_back({ piece.last + 1, -piece.count });
+    }
+    m_local.clear();
+    m_ends.clear();
+    m_head = 0;
+    m_sweeping = false;
+}
+
 void CChannelOccupancy::Finish()
 {
     m_covered.clear();
     m_shared.clear();
-    std::sort(m_events.begin(), m_events.end(),
-        [](const Event& a, const Event& b) { return a.key < b.key; });
+    // One section's events come in order already.
+    const auto byKey = [](const Event& a, const Event& b) { return a.key < b.key; };
+    if (!std::is_sorted(m_events.begin(), m_events.end(), byKey))
+        std::sort(m_events.begin(), m_events.end(), byKey);
     int count = 0;
     int64_t position = 0;
     std::size_t k = 0;

@@ -96,8 +96,10 @@ struct CQuiltmarkDoc::EditCapture {
         std::uint64_t id = 0;
         int columns = 0;
         int rows = 0;
-        std::vector<std::vector<CTileRecord>> parts; // empty: not touched
-        std::size_t partsKept = 0;
+        // The tiles as they were, valid in the parts marked kept: one buffer for the grid,
+        // reused from step to step, as a wall's worth of fresh pages costs more than the copy.
+        std::vector<CTileRecord> copy;
+        std::vector<char> kept;
         std::string selection; // the whole selection when first touched
     };
     std::string name;
@@ -422,10 +424,13 @@ void CQuiltmarkDoc::RefreshAfterTileChange(CSubDoc& section)
     // Addressing walks the existing grid and never resizes it, unlike a full set-up.
     if (autoAddressing) {
         TouchSection(section);
+        // Addressing every tile clears the excluded ones and counts the universes.
         AddressTiles(section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
+        section.UpdateItemLayout();
+    } else {
+        section.RebuildItems();
+        section.RecountUniverses();
     }
-    section.RebuildItems();
-    section.RecountUniverses();
     RebuildTables();
     NoteChange();
 }
@@ -453,8 +458,7 @@ bool CQuiltmarkDoc::SetUpSection(CSubDoc& section, const CSectionSetup& setup)
             MessageIcon::Warning);
         return false;
     }
-    section.RebuildItems();
-    section.RecountUniverses();
+    // SetUp addressed every tile: items and universe counts are up to date.
     RebuildTables();
     NoteChange();
     return true;
@@ -501,7 +505,7 @@ int CQuiltmarkDoc::ExcludeTiles(
     if (autoAddressing) {
         TouchSection(section);
         AddressTiles(section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
-        section.RebuildItems();
+        section.UpdateItemLayout();
     }
     RebuildTables();
     NoteChange();
@@ -621,8 +625,9 @@ void CQuiltmarkDoc::TouchTiles(CSubDoc& section, int first, int last)
         kept.id = section.editId;
         kept.columns = section.GetTileColumns();
         kept.rows = section.GetTileRows();
-        kept.parts.resize(
-            (static_cast<std::size_t>(section.GetTileCount()) + kTilePart - 1) / kTilePart);
+        kept.kept.assign(
+            (static_cast<std::size_t>(section.GetTileCount()) + kTilePart - 1) / kTilePart, 0);
+        kept.copy = TakeSpareTileCopy(section.Tiles().size());
         kept.selection = EncodeSelection(section.Tiles());
         m_capture->tiles.push_back(std::move(kept));
         it = std::prev(m_capture->tiles.end());
@@ -634,16 +639,45 @@ void CQuiltmarkDoc::TouchTiles(CSubDoc& section, int first, int last)
     first = std::max(first, 0);
     last = std::min(last, section.GetTileCount() - 1);
     for (int part = first / kTilePart; first <= last && part <= last / kTilePart; ++part) {
-        std::vector<CTileRecord>& copy = it->parts[static_cast<std::size_t>(part)];
-        if (!copy.empty())
+        char& kept = it->kept[static_cast<std::size_t>(part)];
+        if (kept)
             continue;
-        const auto begin = tiles.begin() + static_cast<std::ptrdiff_t>(part) * kTilePart;
-        const auto end = tiles.begin()
-            + std::min<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(part + 1) * kTilePart,
-                static_cast<std::ptrdiff_t>(tiles.size()));
-        copy.assign(begin, end);
-        ++it->partsKept;
+        kept = 1;
+        const std::size_t begin = static_cast<std::size_t>(part) * kTilePart;
+        const std::size_t end = std::min(begin + kTilePart, tiles.size());
+        std::copy(tiles.begin() + static_cast<std::ptrdiff_t>(begin),
+            tiles.begin() + static_cast<std::ptrdiff_t>(end),
+            it->copy.begin() + static_cast<std::ptrdiff_t>(begin));
     }
+}
+
+std::vector<CTileRecord> CQuiltmarkDoc::TakeSpareTileCopy(std::size_t size)
+{
+    std::vector<CTileRecord> copy;
+    // The smallest spare that holds the grid, else the largest one.
+    auto best = m_spareTileCopies.end();
+    for (auto it = m_spareTileCopies.begin(); it != m_spareTileCopies.end(); ++it) {
+        if (best == m_spareTileCopies.end())
+            best = it;
+        else if (best->capacity() >= size)
+            best = it->capacity() >= size && it->capacity() < best->capacity() ? it : best;
+        else if (it->capacity() > best->capacity())
+            best = it;
+    }
+    if (best != m_spareTileCopies.end()) {
+        copy.swap(*best);
+        m_spareTileCopies.erase(best);
+    }
+    copy.resize(size);
+    return copy;
+}
+
+void CQuiltmarkDoc::KeepSpareTileCopy(std::vector<CTileRecord>&& copy)
+{
+    // Two grids' worth covers an edit of one section; more would only hold memory.
+    if (copy.capacity() == 0 || m_spareTileCopies.size() >= 2)
+        return;
+    m_spareTileCopies.push_back(std::move(copy));
 }
 
 void CQuiltmarkDoc::TouchSection(CSubDoc& section)
@@ -690,15 +724,13 @@ bool CQuiltmarkDoc::EndEdit()
         if (existed && section && record.afterColumns == kept.columns
             && record.afterRows == kept.rows) {
             CTileDiffWriter diff;
-            for (std::size_t part = 0; part < kept.parts.size(); ++part) {
-                const std::vector<CTileRecord>& copy = kept.parts[part];
-                if (!copy.empty()) {
-                    const int first = static_cast<int>(part) * kTilePart;
-                    diff.AddRange(first, copy.data(), section->Tiles().data() + first,
-                        static_cast<int>(copy.size()));
-                }
-                // Free the copy as soon as it is encoded: a wall's worth is large.
-                std::vector<CTileRecord>().swap(kept.parts[part]);
+            const int count = section->GetTileCount();
+            for (std::size_t part = 0; part < kept.kept.size(); ++part) {
+                if (!kept.kept[part])
+                    continue;
+                const int first = static_cast<int>(part) * kTilePart;
+                diff.AddRange(first, kept.copy.data() + first, section->Tiles().data() + first,
+                    std::min(kTilePart, count - first));
             }
             record.diff = diff.Finish();
             std::string selection = EncodeSelection(section->Tiles());
@@ -711,13 +743,20 @@ bool CQuiltmarkDoc::EndEdit()
         } else {
             record.whole = true;
             if (existed) {
-                std::vector<CTileRecord> whole;
-                whole.reserve(static_cast<std::size_t>(kept.columns) * kept.rows);
-                for (std::vector<CTileRecord>& copy : kept.parts) {
-                    whole.insert(whole.end(), copy.begin(), copy.end());
-                    std::vector<CTileRecord>().swap(copy);
+                if (std::all_of(kept.kept.begin(), kept.kept.end(), [](char k) { return k; })) {
+                    record.before = EncodeTiles(kept.copy);
+                } else {
+                    std::vector<CTileRecord> whole;
+                    for (std::size_t part = 0; part < kept.kept.size(); ++part) {
+                        if (!kept.kept[part])
+                            continue;
+                        const auto begin = kept.copy.begin()
+                            + static_cast<std::ptrdiff_t>(part) * kTilePart;
+                        whole.insert(whole.end(), begin,
+                            begin + std::min<std::ptrdiff_t>(kTilePart, kept.copy.end() - begin));
+                    }
+                    record.before = EncodeTiles(whole);
                 }
-                record.before = EncodeTiles(whole);
             }
             if (section)
                 record.after = EncodeTiles(section->Tiles());
@@ -725,6 +764,8 @@ bool CQuiltmarkDoc::EndEdit()
         changed = true;
         step->tiles.push_back(std::move(record));
     }
+    for (EditCapture::SectionTiles& kept : capture->tiles)
+        KeepSpareTileCopy(std::move(kept.copy));
     // A section added by the step: its tiles as they are now, for Redo.
     for (const SectionState& s : step->after.sections) {
         if (step->before.Lists(s.id))
@@ -918,10 +959,32 @@ int CQuiltmarkDoc::IndexOfSection(const CSubDoc* section) const
 
 void CQuiltmarkDoc::RebuildUniverseUse()
 {
-    m_universeUse.clear();
-    for (const auto& section : m_sections)
-        for (const auto& entry : section->GetUniverseCounts())
-            ++m_universeUse[entry.first];
+    // Merged from the sections' sorted counts and updated in place: a large wall uses
+    // a hundred thousand universes, and an edit changes few of them.
+    std::vector<std::pair<int, int>> use;
+    std::vector<std::pair<int, int>> merged;
+    for (const auto& section : m_sections) {
+        const std::map<int, int>& counts = section->GetUniverseCounts();
+        if (counts.empty())
+            continue;
+        merged.clear();
+        merged.reserve(use.size() + counts.size());
+        auto a = use.begin();
+        auto b = counts.begin();
+        while (a != use.end() || b != counts.end()) {
+            if (b == counts.end() || (a != use.end() && a->first < b->first)) {
+                merged.push_back(*a++);
+            } else if (a == use.end() || b->first < a->first) {
+                merged.emplace_back((b++)->first, 1);
+            } else {
+                merged.emplace_back(a->first, a->second + 1);
+                ++a;
+                ++b;
+            }
+        }
+        use.swap(merged);
+    }
+    AssignSortedCounts(m_universeUse, use);
 }
 
 int CQuiltmarkDoc::GetUsedUniverseCount() const
@@ -971,12 +1034,31 @@ void CQuiltmarkDoc::RebuildChannelUse()
         const int channels = section->ChannelsPerFixture();
         if (channels <= 0)
             continue;
-        starts.clear();
-        starts.reserve(section->Tiles().size());
         // A tile without an address occupies no channel; counting it from -1 would mark
         // the last channel of the previous universe and the first ones of its own.
+        const CTileRecord* tiles = section->Tiles().data();
+        const auto occupies = [](const CTileRecord& tile) {
+            return !tile.excluded && tile.universe >= 0 && tile.address >= 0;
+        };
+        // In the order of the section's own addressing walk the starts ascend whenever the
+        // section was addressed automatically: then no list of them has to be sorted.
+        bool sorted = true;
+        m_channels->BeginSortedFootprints(channels);
+        ForEachTileInAddressOrder(section->GetTileColumns(), section->GetTileRows(),
+            CAddressingParams::FromSetup(section->setup), [&](long long index) {
+                const CTileRecord& tile = tiles[index];
+                if (sorted && occupies(tile))
+                    sorted = m_channels->AddSortedStart(
+                        static_cast<int64_t>(tile.universe) * 512 + tile.address);
+            });
+        if (sorted) {
+            m_channels->EndSortedFootprints();
+            continue;
+        }
+        starts.clear();
+        starts.reserve(section->Tiles().size());
         for (const CTileRecord& tile : section->Tiles())
-            if (!tile.excluded && tile.universe >= 0 && tile.address >= 0)
+            if (occupies(tile))
                 starts.push_back(static_cast<int64_t>(tile.universe) * 512 + tile.address);
         m_channels->AddFootprints(starts, channels);
     }

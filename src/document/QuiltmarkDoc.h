@@ -214,6 +214,8 @@ private:
     // before the open step; each part is kept once per step.
     void TouchTiles(CSubDoc& section, int first, int last);
     void TouchSection(CSubDoc& section);
+    std::vector<CTileRecord> TakeSpareTileCopy(std::size_t size);
+    void KeepSpareTileCopy(std::vector<CTileRecord>&& copy);
     // Rows firstRow .. firstRow + rowCount - 1, clipped to the grid.
     void TouchRows(CSubDoc& section, int firstRow, int rowCount);
     // The open edit changed something (what marks the document modified without history).
@@ -242,6 +244,8 @@ private:
     bool m_historyEnabled = true;
     int m_editDepth = 0;
     std::unique_ptr<EditCapture> m_capture;
+    // Buffers of earlier steps' tile copies, ready for the next one.
+    std::vector<std::vector<CTileRecord>> m_spareTileCopies;
     std::function<void()> m_historyListener;
     // Sections keep their id across undo and redo, so steps can name them.
     std::uint64_t m_nextSectionId = 1;

@@ -44,35 +44,37 @@ constexpr int64_t kPackedKeySpan = int64_t { 1 } << (64 - kIndexBits);
 // Calls `visit` with every item index in ascending key order, ties by index. Keys and
 // indices are packed into one 64-bit word when they fit, which sorts 16M items in one
 // flat array; otherwise the indices are sorted by looking up their keys.
-template <typename Visit> void VisitSortedItems(const std::vector<CPatchEntry>& items, Visit visit)
+template <typename Visit> void VisitSortedItems(const CSubDoc& section, Visit visit)
 {
-    if (items.empty())
+    const std::size_t count = static_cast<std::size_t>(section.GetItemCount());
+    if (count == 0)
         return;
-    int64_t lowest = ChannelKey(items[0]);
+    const auto item = [&section](std::size_t i) { return section.ItemAtIndex(static_cast<int>(i)); };
+    int64_t lowest = ChannelKey(item(0));
     int64_t highest = lowest;
-    for (const CPatchEntry& entry : items) {
-        const int64_t key = ChannelKey(entry);
+    for (std::size_t i = 0; i < count; ++i) {
+        const int64_t key = ChannelKey(item(i));
         lowest = std::min(lowest, key);
         highest = std::max(highest, key);
     }
     const bool packable
-        = items.size() <= (std::size_t { 1 } << kIndexBits) && highest - lowest < kPackedKeySpan;
+        = count <= (std::size_t { 1 } << kIndexBits) && highest - lowest < kPackedKeySpan;
     if (packable) {
-        std::vector<uint64_t> packed(items.size());
-        for (std::size_t i = 0; i < items.size(); ++i)
-            packed[i] = (static_cast<uint64_t>(ChannelKey(items[i]) - lowest) << kIndexBits) | i;
+        std::vector<uint64_t> packed(count);
+        for (std::size_t i = 0; i < count; ++i)
+            packed[i] = (static_cast<uint64_t>(ChannelKey(item(i)) - lowest) << kIndexBits) | i;
         std::sort(packed.begin(), packed.end());
         const uint64_t indexMask = (uint64_t { 1 } << kIndexBits) - 1;
         for (uint64_t word : packed)
             visit(static_cast<int32_t>(word & indexMask));
         return;
     }
-    std::vector<int32_t> order(items.size());
-    for (std::size_t i = 0; i < items.size(); ++i)
+    std::vector<int32_t> order(count);
+    for (std::size_t i = 0; i < count; ++i)
         order[i] = static_cast<int32_t>(i);
-    std::sort(order.begin(), order.end(), [&items](int32_t a, int32_t b) {
-        const int64_t keyA = ChannelKey(items[a]);
-        const int64_t keyB = ChannelKey(items[b]);
+    std::sort(order.begin(), order.end(), [&item](int32_t a, int32_t b) {
+        const int64_t keyA = ChannelKey(item(a));
+        const int64_t keyB = ChannelKey(item(b));
         return keyA != keyB ? keyA < keyB : a < b;
     });
     for (int32_t index : order)
@@ -95,8 +97,8 @@ std::string FormatPatchLine(const std::string& itemName, const std::string& scre
 std::vector<int32_t> SortedPatchOrder(const CSubDoc& section)
 {
     std::vector<int32_t> order;
-    order.reserve(section.Items().size());
-    VisitSortedItems(section.Items(), [&order](int32_t index) { order.push_back(index); });
+    order.reserve(static_cast<std::size_t>(section.GetItemCount()));
+    VisitSortedItems(section, [&order](int32_t index) { order.push_back(index); });
     return order;
 }
 
@@ -115,9 +117,8 @@ void ForEachPatchLine(CSubDoc& section, const std::function<void(const std::stri
     // allocation per item.
     std::string text;
     text.reserve(prefix.size() + 32);
-    const std::vector<CPatchEntry>& items = section.Items();
-    VisitSortedItems(items, [&](int32_t index) {
-        const CPatchEntry& entry = items[static_cast<std::size_t>(index)];
+    VisitSortedItems(section, [&](int32_t index) {
+        const CPatchEntry entry = section.ItemAtIndex(index);
         text.assign(prefix);
         AppendPatchNumbers(text, section.ScreenIdAtIndex(index), entry.universe, entry.address);
         line(text);

@@ -1,4 +1,5 @@
 #include "QuiltmarkDocTestSupport.h"
+#include "SectionTestSupport.h"
 #include "document/Addressing.h"
 
 #include <gtest/gtest.h>
@@ -13,16 +14,11 @@ void ExpectDerivedDataInStep(CQuiltmarkDoc& doc, int step)
     const std::map<int, int> universeUse = doc.GetUniverseUse();
     for (int s = 0; s < doc.GetSectionCount(); ++s) {
         CSubDoc& section = *doc.GetSection(s);
-        const std::vector<CPatchEntry> items = section.Items();
+        const std::vector<CPatchEntry> items = ItemsOf(section);
         const std::map<int, int> counts = section.GetUniverseCounts();
         section.RebuildItems();
         section.RecountUniverses();
-        ASSERT_EQ(section.Items().size(), items.size()) << step;
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            ASSERT_TRUE(section.Items()[i].universe == items[i].universe
-                && section.Items()[i].address == items[i].address)
-                << "step " << step << " item " << i;
-        }
+        ASSERT_EQ(ItemsOf(section), items) << step;
         EXPECT_EQ(section.GetUniverseCounts(), counts) << step;
     }
     doc.RebuildTables();

@@ -1,0 +1,130 @@
+// The refresh after an edit of a large wall, against the memory floor measured in the same
+// run: a loop that writes one 8-byte record per item, the least any refresh that touched every
+// item would cost. Square walls of the 2 x 2-item BRAKWELL_TILE_2X2, automatic addressing on,
+// the edit history on as in the program. Reports milliseconds, the ratio to the floor and the
+// peak resident memory of the benchmark above what the process held before it.
+#include "app/UserMessages.h"
+#include "document/QuiltmarkDoc.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kLibrary = std::string(QUILTMARK_SOURCE_DIR) + "/resources/metalib.xml";
+
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double ProcStatusMegabytes(const char* key)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(key) + ":";
+    while (std::getline(status, line))
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            return std::stod(line.substr(prefix.size())) / 1024.0; // kB
+    return 0;
+}
+
+// Lets the peak resident size start again from the current one (Linux).
+void ResetPeakMemory()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+CSectionSetup WallSetup(const CQuiltmarkDoc& doc, int side)
+{
+    CSectionSetup setup;
+    const int type = doc.GetLibrary().IndexOfType("BRAKWELL_TILE_2X2");
+    setup.fix_type = type < 0 ? 0 : type;
+    setup.matrix_width = side;
+    setup.matrix_height = side;
+    return setup;
+}
+
+// The floor: one 8-byte record written per item into a buffer that already exists.
+double FloorMilliseconds(std::vector<std::uint64_t>& records)
+{
+    const auto start = Clock::now();
+    std::uint64_t* data = records.data();
+    const std::size_t count = records.size();
+    for (std::size_t i = 0; i < count; ++i)
+        data[i] = i * 0x9E3779B97F4A7C15ull;
+    benchmark::ClobberMemory();
+    return MillisecondsSince(start);
+}
+
+// Args: side, history; a snake walk (arg 2 = 1) visits the wall in a different order than
+// the tiles are stored.
+void BM_RefreshAfterEdit(benchmark::State& state)
+{
+    const int side = static_cast<int>(state.range(0));
+    const double before = ProcStatusMegabytes("VmRSS");
+    ResetPeakMemory();
+    CSilentMessages messages;
+    CQuiltmarkDoc doc(messages, kLibrary);
+    doc.OnNewDocument();
+    doc.EnableHistory(state.range(1) != 0);
+    CSubDoc& wall = *doc.GetSection(0);
+    CSectionSetup setup = WallSetup(doc, side);
+    setup.check_invert_secondaries = static_cast<int>(state.range(2));
+    setup.primary_direction = static_cast<int>(state.range(2));
+    doc.SetUpSection(wall, setup);
+    doc.autoAddressing = true;
+    const double project = ProcStatusMegabytes("VmRSS") - before;
+
+    std::vector<std::uint64_t> records(static_cast<std::size_t>(side) * side * 4);
+    FloorMilliseconds(records); // the pages exist from here on
+    double floor = 0, toggle = 0, undo = 0, redo = 0, setUp = 0;
+    bool exclude = true;
+    for (auto _ : state) {
+        floor += FloorMilliseconds(records);
+        // Near the top left: automatic addressing shifts almost the whole wall.
+        auto start = Clock::now();
+        doc.ExcludeTiles(wall, { { 1, 0 } }, exclude);
+        toggle += MillisecondsSince(start);
+        exclude = !exclude;
+        if (doc.CanUndo()) {
+            start = Clock::now();
+            doc.Undo();
+            undo += MillisecondsSince(start);
+            start = Clock::now();
+            doc.Redo();
+            redo += MillisecondsSince(start);
+        }
+        // Set up again at the same size with another base universe: every tile changes.
+        setup.base_universe = setup.base_universe == 0 ? 7 : 0;
+        start = Clock::now();
+        doc.SetUpSection(wall, setup);
+        setUp += MillisecondsSince(start);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["floor_ms"] = floor / n;
+    state.counters["toggle_ms"] = toggle / n;
+    state.counters["toggle_x"] = toggle / floor;
+    state.counters["setup_ms"] = setUp / n;
+    state.counters["setup_x"] = setUp / floor;
+    state.counters["undo_ms"] = undo / n;
+    state.counters["redo_ms"] = redo / n;
+    state.counters["project_MB"] = project;
+    // The floor's buffer is not part of the document.
+    const double floorMegabytes = static_cast<double>(records.size() * 8) / (1 << 20);
+    state.counters["peak_MB"] = ProcStatusMegabytes("VmHWM") - before - floorMegabytes;
+}
+BENCHMARK(BM_RefreshAfterEdit)
+    ->ArgsProduct({ { 200, 1000, 2000 }, { 0, 1 }, { 0, 1 } })
+    ->ArgNames({ "side", "history", "snake" })
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(6);
+
+} // namespace
