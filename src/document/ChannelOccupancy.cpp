@@ -1,7 +1,6 @@
 #include "document/ChannelOccupancy.h"
 
 #include <algorithm>
-#include <cstdint>
 
 namespace {
 
@@ -77,75 +76,13 @@ void CChannelOccupancy::AddFootprints(std::vector<int64_t>& starts, int length)
     }
 }
 
-void CChannelOccupancy::BeginSortedFootprints(int length)
+void CChannelOccupancy::AddCoveredRanges(const std::vector<std::pair<int64_t, int64_t>>& ranges)
 {
-    m_local.clear();
-    m_ends.clear();
-    m_head = 0;
-    m_position = INT64_MIN;
-    m_lastStart = INT64_MIN;
-    m_count = 0;
-    m_length = length;
-    m_sweeping = length > 0;
-}
-
-bool CChannelOccupancy::AddSortedStartSlowly(int64_t start)
-{
-    if (!m_sweeping)
-        return true;
-    if (start < m_lastStart) {
-        m_sweeping = false;
-        m_local.clear();
-        m_ends.clear();
-        m_head = 0;
-        m_count = 0;
-        return false;
+    m_events.reserve(m_events.size() + 2 * ranges.size());
+    for (const auto& [first, end] : ranges) {
+        m_events.push_back({ first, 1 });
+        m_events.push_back({ end, -1 });
     }
-    m_lastStart = start;
-    // Close the footprints that end at or before this start.
-    while (m_head < m_ends.size() && m_ends[m_head] <= start) {
-        const int64_t end = m_ends[m_head++];
-        if (end > m_position) {
-            AppendPiece(m_local, m_position, end - 1, m_count);
-            m_position = end;
-        }
-        --m_count;
-    }
-    if (m_head == m_ends.size()) {
-        m_ends.clear();
-        m_head = 0;
-    }
-    if (start > m_position) {
-        if (m_count > 0)
-            AppendPiece(m_local, m_position, start - 1, m_count);
-        m_position = start;
-    }
-    ++m_count;
-    m_ends.push_back(start + m_length);
-    return true;
-}
-
-void CChannelOccupancy::EndSortedFootprints()
-{
-    if (!m_sweeping)
-        return;
-    for (; m_head < m_ends.size(); ++m_head) {
-        const int64_t end = m_ends[m_head];
-        if (end > m_position) {
-            AppendPiece(m_local, m_position, end - 1, m_count);
-            m_position = end;
-        }
-        --m_count;
-    }
-    m_events.reserve(m_events.size() + 2 * m_local.size());
-    for (const Piece& piece : m_local) {
-        m_events.push_back({ piece.first, piece.count });
-        m_events.push_back({ piece.last + 1, -piece.count });
-    }
-    m_local.clear();
-    m_ends.clear();
-    m_head = 0;
-    m_sweeping = false;
 }
 
 void CChannelOccupancy::Finish()
@@ -170,8 +107,8 @@ void CChannelOccupancy::Finish()
             count += m_events[k++].delta;
         position = next;
     }
+    // The buffer stays for the next rebuild: growing it again costs fresh pages.
     m_events.clear();
-    m_events.shrink_to_fit();
 }
 
 int CChannelOccupancy::CountAt(int64_t key) const

@@ -16,9 +16,14 @@
 #include <ctime>
 #include <iterator>
 #include <sstream>
+#include <system_error>
+#include <thread>
 #include <utility>
 
-struct CQuiltmarkDoc::ChannelTable : CChannelOccupancy { };
+struct CQuiltmarkDoc::ChannelTable : CChannelOccupancy {
+    // Scratch of the rebuild, kept for the next one.
+    std::vector<std::pair<int64_t, int64_t>> ranges;
+};
 
 namespace {
 
@@ -150,6 +155,48 @@ private:
 } // namespace
 
 namespace {
+
+// What changed in the kept parts of a grid between `before` and `after`. Many parts (a
+// re-addressed wall) are split over two threads, each writing its own half of the ranges.
+std::string EncodeKeptParts(
+    const std::vector<char>& kept, const CTileRecord* before, const CTileRecord* after, int count)
+{
+    const auto encode = [&](CTileDiffWriter& diff, std::size_t from, std::size_t to) {
+        for (std::size_t part = from; part < to; ++part) {
+            if (!kept[part])
+                continue;
+            const int first = static_cast<int>(part) * kTilePart;
+            diff.AddRange(first, before + first, after + first, std::min(kTilePart, count - first));
+        }
+    };
+    const std::size_t parts = kept.size();
+    const std::size_t keptCount = static_cast<std::size_t>(std::count(kept.begin(), kept.end(), 1));
+    CTileDiffWriter diff;
+    if (keptCount < 64) {
+        encode(diff, 0, parts);
+        return diff.Finish();
+    }
+    std::size_t split = 0;
+    int endBefore = 0;
+    for (std::size_t seen = 0; split < parts && seen < keptCount / 2; ++split) {
+        if (kept[split]) {
+            ++seen;
+            endBefore = std::min(static_cast<int>(split + 1) * kTilePart, count);
+        }
+    }
+    CTileDiffWriter later(endBefore);
+    std::thread worker;
+    try {
+        worker = std::thread([&] { encode(later, split, parts); });
+    } catch (const std::system_error&) {
+        encode(later, split, parts);
+    }
+    encode(diff, 0, split);
+    if (worker.joinable())
+        worker.join();
+    diff.Append(std::move(later));
+    return diff.Finish();
+}
 
 DocState CaptureState(const CQuiltmarkDoc& doc)
 {
@@ -723,16 +770,8 @@ bool CQuiltmarkDoc::EndEdit()
         }
         if (existed && section && record.afterColumns == kept.columns
             && record.afterRows == kept.rows) {
-            CTileDiffWriter diff;
-            const int count = section->GetTileCount();
-            for (std::size_t part = 0; part < kept.kept.size(); ++part) {
-                if (!kept.kept[part])
-                    continue;
-                const int first = static_cast<int>(part) * kTilePart;
-                diff.AddRange(first, kept.copy.data() + first, section->Tiles().data() + first,
-                    std::min(kTilePart, count - first));
-            }
-            record.diff = diff.Finish();
+            record.diff = EncodeKeptParts(kept.kept, kept.copy.data(), section->Tiles().data(),
+                section->GetTileCount());
             std::string selection = EncodeSelection(section->Tiles());
             if (selection != kept.selection) {
                 record.selectionBefore = std::move(kept.selection);
@@ -1030,6 +1069,7 @@ void CQuiltmarkDoc::RebuildChannelUse()
 {
     m_channels->Clear();
     std::vector<int64_t> starts;
+    std::vector<std::pair<int64_t, int64_t>>& ranges = m_channels->ranges;
     for (const auto& section : m_sections) {
         const int channels = section->ChannelsPerFixture();
         if (channels <= 0)
@@ -1040,19 +1080,34 @@ void CQuiltmarkDoc::RebuildChannelUse()
         const auto occupies = [](const CTileRecord& tile) {
             return !tile.excluded && tile.universe >= 0 && tile.address >= 0;
         };
-        // In the order of the section's own addressing walk the starts ascend whenever the
-        // section was addressed automatically: then no list of them has to be sorted.
-        bool sorted = true;
-        m_channels->BeginSortedFootprints(channels);
+        // Walked in the order of the section's own addressing, automatically addressed tiles
+        // follow each other without overlap: their channels join into ranges on the way,
+        // with no list of starts to sort.
+        ranges.clear();
+        int64_t first = INT64_MIN;
+        int64_t end = INT64_MIN;
+        bool disjoint = true;
         ForEachTileInAddressOrder(section->GetTileColumns(), section->GetTileRows(),
             CAddressingParams::FromSetup(section->setup), [&](long long index) {
                 const CTileRecord& tile = tiles[index];
-                if (sorted && occupies(tile))
-                    sorted = m_channels->AddSortedStart(
-                        static_cast<int64_t>(tile.universe) * 512 + tile.address);
+                if (!occupies(tile))
+                    return;
+                const int64_t start = static_cast<int64_t>(tile.universe) * 512 + tile.address;
+                if (start == end) {
+                    end += channels;
+                } else if (start > end) {
+                    if (end != INT64_MIN)
+                        ranges.emplace_back(first, end);
+                    first = start;
+                    end = start + channels;
+                } else {
+                    disjoint = false;
+                }
             });
-        if (sorted) {
-            m_channels->EndSortedFootprints();
+        if (disjoint) {
+            if (end != INT64_MIN)
+                ranges.emplace_back(first, end);
+            m_channels->AddCoveredRanges(ranges);
             continue;
         }
         starts.clear();
