@@ -29,15 +29,17 @@ public:
     {
     }
 
-    void Place(CTileRecord& tile)
+    void Place(CTileRecord& tile) { Next(tile.universe, tile.address); }
+
+    void Next(int32_t& universe, int32_t& address)
     {
         if (m_universe > kHighestUniverse) {
-            tile.universe = -1;
-            tile.address = -1;
+            universe = -1;
+            address = -1;
             return;
         }
-        tile.universe = static_cast<int>(m_universe);
-        tile.address = static_cast<int>(m_address);
+        universe = static_cast<int32_t>(m_universe);
+        address = static_cast<int32_t>(m_address);
         m_address += m_channels;
         // Look ahead: the next tile stays only if all its channels fit below the limit,
         // so a fixture never straddles two universes.
@@ -115,6 +117,27 @@ void AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScop
         ++counts.back().second;
     });
     section.AssignUniverseCounts(counts);
+}
+
+bool TilesFollowAddressing(const CSubDoc& section, const CAddressingParams& params)
+{
+    const CFixtureType* type = section.GetFixtureType();
+    const int width = section.GetTileColumns();
+    const int height = section.GetTileRows();
+    if (!type || width <= 0 || height <= 0)
+        return false;
+    CAddressCounter counter(params, type->ChannelsPerFixture());
+    const CTileRecord* tiles = section.Tiles().data();
+    bool same = true;
+    ForEachTileInAddressOrder(width, height, params, [&](long long index) {
+        const CTileRecord& tile = tiles[index];
+        int32_t universe = -1;
+        int32_t address = -1;
+        if (!tile.excluded)
+            counter.Next(universe, address);
+        same = same && tile.universe == universe && tile.address == address;
+    });
+    return same;
 }
 
 int TransformFlagsForOrientation(int flags, int orientation)

@@ -73,6 +73,11 @@ void ForEachTileInAddressOrder(int width, int height, const CAddressingParams& p
 // reach beyond it.
 void AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScope scope);
 
+// Whether every tile holds what AddressTiles over all tiles with `params` would give it: then
+// that run, not the tiles, is enough to bring the addresses back. False without a fixture
+// type or tiles.
+bool TilesFollowAddressing(const CSubDoc& section, const CAddressingParams& params);
+
 // The fixture's flags remapped for the section's orientation (0..3).
 int TransformFlagsForOrientation(int flags, int orientation);
 

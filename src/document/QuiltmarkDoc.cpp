@@ -93,23 +93,38 @@ struct DocState {
     }
 };
 
+const CSectionSetup* SetupIn(const DocState& state, std::uint64_t id)
+{
+    for (const SectionState& s : state.sections)
+        if (s.id == id)
+            return &s.setup;
+    return nullptr;
+}
+
 } // namespace
+
+// What the open step kept of one section's tiles.
+struct CQuiltmarkDoc::CapturedTiles {
+    std::uint64_t id = 0;
+    int columns = 0;
+    int rows = 0;
+    // The tiles as they were, valid in the parts marked kept: one buffer for the grid,
+    // reused from step to step, as a wall's worth of fresh pages costs more than the copy.
+    std::vector<CTileRecord> copy;
+    std::vector<char> kept;
+    std::string selection; // the whole selection when first touched
+    // The tiles held what addressing every tile with the section's set-up gives when the
+    // step began, and the step re-addresses them so: the parts kept only need to record the
+    // exclusions; universes and addresses come back from addressing again.
+    bool readdress = false;
+    bool readdressedLast = false; // nothing changed the tiles since the last re-address
+};
 
 // The open step: the project before it, and the parts of tiles it may change.
 struct CQuiltmarkDoc::EditCapture {
-    struct SectionTiles {
-        std::uint64_t id = 0;
-        int columns = 0;
-        int rows = 0;
-        // The tiles as they were, valid in the parts marked kept: one buffer for the grid,
-        // reused from step to step, as a wall's worth of fresh pages costs more than the copy.
-        std::vector<CTileRecord> copy;
-        std::vector<char> kept;
-        std::string selection; // the whole selection when first touched
-    };
     std::string name;
     DocState before;
-    std::vector<SectionTiles> tiles;
+    std::vector<CapturedTiles> tiles;
     bool changed = false; // an edit said so (what counts when nothing is recorded)
 };
 
@@ -120,6 +135,9 @@ struct CQuiltmarkDoc::DocumentStep : CEditStep {
         std::string selectionBefore; // with a diff, when the selection changed
         std::string selectionAfter;
         bool whole = false; // grid appeared, vanished or changed size: both grids whole
+        // With a diff: every tile is addressed with the section's set-up after the diff is
+        // applied, in either direction.
+        bool readdress = false;
         int beforeColumns = 0, beforeRows = 0, afterColumns = 0, afterRows = 0;
         std::string before;
         std::string after;
@@ -470,10 +488,7 @@ void CQuiltmarkDoc::RefreshAfterTileChange(CSubDoc& section)
 {
     // Addressing walks the existing grid and never resizes it, unlike a full set-up.
     if (autoAddressing) {
-        TouchSection(section);
-        // Addressing every tile clears the excluded ones and counts the universes.
-        AddressTiles(section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
-        section.UpdateItemLayout();
+        ReaddressAllTiles(section);
     } else {
         section.RebuildItems();
         section.RecountUniverses();
@@ -494,7 +509,18 @@ void CQuiltmarkDoc::TouchRows(CSubDoc& section, int firstRow, int rowCount)
 bool CQuiltmarkDoc::SetUpSection(CSubDoc& section, const CSectionSetup& setup)
 {
     CEditScope edit(*this, "Create Matrix");
-    TouchSection(section);
+    // At the same size the set-up keeps the tiles and addresses them all anew.
+    const bool sameSize = std::max(setup.matrix_width, 0) * 1LL * std::max(setup.matrix_height, 0)
+            > 0
+        ? setup.matrix_width == section.GetTileColumns()
+            && setup.matrix_height == section.GetTileRows()
+        : section.GetTileCount() == 0;
+    if (sameSize && section.GetTileCount() > 0) {
+        BeginReaddress(section);
+        TouchForReaddress(section);
+    } else {
+        TouchSection(section);
+    }
     const CSectionSetup previous = section.setup;
     section.setup = setup;
     if (!section.SetUp()) {
@@ -506,6 +532,7 @@ bool CQuiltmarkDoc::SetUpSection(CSubDoc& section, const CSectionSetup& setup)
         return false;
     }
     // SetUp addressed every tile: items and universe counts are up to date.
+    NoteReaddressed(section);
     RebuildTables();
     NoteChange();
     return true;
@@ -534,6 +561,8 @@ int CQuiltmarkDoc::ExcludeTiles(
         if (!tile || (tile->excluded != 0) == exclude)
             continue;
         const int index = row * section.GetTileColumns() + column;
+        if (autoAddressing && changed == 0)
+            BeginReaddress(section);
         TouchTiles(section, index, index);
         tile->excluded = exclude ? 1 : 0;
         ++changed;
@@ -549,11 +578,8 @@ int CQuiltmarkDoc::ExcludeTiles(
     }
     if (changed == 0)
         return 0;
-    if (autoAddressing) {
-        TouchSection(section);
-        AddressTiles(section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
-        section.UpdateItemLayout();
-    }
+    if (autoAddressing)
+        ReaddressAllTiles(section);
     RebuildTables();
     NoteChange();
     return changed;
@@ -562,8 +588,11 @@ int CQuiltmarkDoc::ExcludeTiles(
 int CQuiltmarkDoc::ExcludeSelectedTiles(CSubDoc& section, bool exclude)
 {
     CEditScope edit(*this, exclude ? "Delete Selected" : "Create Items");
-    if (const std::optional<CTileRect> bounds = section.GetSelectionBounds())
+    if (const std::optional<CTileRect> bounds = section.GetSelectionBounds()) {
+        if (autoAddressing)
+            BeginReaddress(section);
         TouchRows(section, bounds->y, bounds->h);
+    }
     const int changed = section.ExcludeSelected(exclude);
     if (changed > 0)
         RefreshAfterTileChange(section);
@@ -576,6 +605,8 @@ void CQuiltmarkDoc::MoveSelectedTiles(CSubDoc& section, int x, int y)
     const std::optional<CTileRect> bounds = section.GetSelectionBounds();
     if (!bounds)
         return;
+    if (autoAddressing)
+        BeginReaddress(section);
     // The block leaves its rows and lands on the rows from y.
     TouchRows(section, bounds->y, bounds->h);
     TouchRows(section, y, bounds->h);
@@ -665,20 +696,8 @@ void CQuiltmarkDoc::TouchTiles(CSubDoc& section, int first, int last)
 {
     if (!m_capture || !m_historyEnabled)
         return;
-    auto it = std::find_if(m_capture->tiles.begin(), m_capture->tiles.end(),
-        [&section](const EditCapture::SectionTiles& t) { return t.id == section.editId; });
-    if (it == m_capture->tiles.end()) {
-        EditCapture::SectionTiles kept;
-        kept.id = section.editId;
-        kept.columns = section.GetTileColumns();
-        kept.rows = section.GetTileRows();
-        kept.kept.assign(
-            (static_cast<std::size_t>(section.GetTileCount()) + kTilePart - 1) / kTilePart, 0);
-        kept.copy = TakeSpareTileCopy(section.Tiles().size());
-        kept.selection = EncodeSelection(section.Tiles());
-        m_capture->tiles.push_back(std::move(kept));
-        it = std::prev(m_capture->tiles.end());
-    }
+    CapturedTiles* it = CaptureOf(section);
+    it->readdressedLast = false;
     // A grid resized within the step was kept whole before it changed.
     if (it->columns != section.GetTileColumns() || it->rows != section.GetTileRows())
         return;
@@ -729,8 +748,101 @@ void CQuiltmarkDoc::KeepSpareTileCopy(std::vector<CTileRecord>&& copy)
 
 void CQuiltmarkDoc::TouchSection(CSubDoc& section)
 {
+    if (m_capture && m_historyEnabled) {
+        CapturedTiles* kept = CaptureOf(section);
+        if (kept->readdress)
+            KeepAllTilesAsBefore(*kept, section, SetupIn(m_capture->before, kept->id));
+    }
     // Recorded even without tiles: the grid's size before the step counts.
     TouchTiles(section, 0, std::max(section.GetTileCount() - 1, 0));
+}
+
+CQuiltmarkDoc::CapturedTiles* CQuiltmarkDoc::CaptureOf(CSubDoc& section)
+{
+    auto it = std::find_if(m_capture->tiles.begin(), m_capture->tiles.end(),
+        [&section](const CapturedTiles& t) { return t.id == section.editId; });
+    if (it != m_capture->tiles.end())
+        return &*it;
+    CapturedTiles kept;
+    kept.id = section.editId;
+    kept.columns = section.GetTileColumns();
+    kept.rows = section.GetTileRows();
+    kept.kept.assign(
+        (static_cast<std::size_t>(section.GetTileCount()) + kTilePart - 1) / kTilePart, 0);
+    kept.copy = TakeSpareTileCopy(section.Tiles().size());
+    kept.selection = EncodeSelection(section.Tiles());
+    m_capture->tiles.push_back(std::move(kept));
+    return &m_capture->tiles.back();
+}
+
+void CQuiltmarkDoc::BeginReaddress(CSubDoc& section)
+{
+    if (!m_capture || !m_historyEnabled)
+        return;
+    const bool first = std::none_of(m_capture->tiles.begin(), m_capture->tiles.end(),
+        [&section](const CapturedTiles& t) { return t.id == section.editId; });
+    if (!first)
+        return;
+    // Undo addresses with the set-up the step began with: the section must still have it.
+    const bool setupAsBefore = std::any_of(m_capture->before.sections.begin(),
+        m_capture->before.sections.end(), [&section](const SectionState& s) {
+            return s.id == section.editId && SameSetup(s.setup, section.setup);
+        });
+    CapturedTiles* kept = CaptureOf(section);
+    kept->readdress = setupAsBefore
+        && TilesFollowAddressing(section, CAddressingParams::FromSetup(section.setup));
+}
+
+void CQuiltmarkDoc::TouchForReaddress(CSubDoc& section)
+{
+    if (!m_capture || !m_historyEnabled)
+        return;
+    // The re-address that follows brings every address back from the exclusions.
+    if (!CaptureOf(section)->readdress)
+        TouchSection(section);
+}
+
+void CQuiltmarkDoc::NoteReaddressed(CSubDoc& section)
+{
+    if (m_capture && m_historyEnabled)
+        CaptureOf(section)->readdressedLast = true;
+}
+
+void CQuiltmarkDoc::ReaddressAllTiles(CSubDoc& section)
+{
+    TouchForReaddress(section);
+    // Addressing every tile clears the excluded ones and counts the universes.
+    AddressTiles(section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
+    section.UpdateItemLayout();
+    NoteReaddressed(section);
+}
+
+void CQuiltmarkDoc::KeepAllTilesAsBefore(
+    CapturedTiles& kept, const CSubDoc& section, const CSectionSetup* before)
+{
+    // The tiles as the step found them: the exclusions of then (the parts kept hold those
+    // that changed since), addressed with the set-up of then.
+    kept.readdress = false;
+    kept.readdressedLast = false;
+    if (!before || section.GetTileColumns() != kept.columns || section.GetTileRows() != kept.rows)
+        return;
+    CSubDoc then(&m_library);
+    then.setup = *before;
+    if (!then.ResizeTiles(kept.columns, kept.rows))
+        return;
+    then.Tiles() = section.Tiles();
+    for (std::size_t part = 0; part < kept.kept.size(); ++part) {
+        if (!kept.kept[part])
+            continue;
+        const std::size_t begin = part * kTilePart;
+        const std::size_t end = std::min(begin + kTilePart, kept.copy.size());
+        std::copy(kept.copy.begin() + static_cast<std::ptrdiff_t>(begin),
+            kept.copy.begin() + static_cast<std::ptrdiff_t>(end),
+            then.Tiles().begin() + static_cast<std::ptrdiff_t>(begin));
+    }
+    AddressTiles(then, CAddressingParams::FromSetup(then.setup), AddressScope::AllTiles);
+    kept.copy.swap(then.Tiles());
+    std::fill(kept.kept.begin(), kept.kept.end(), 1);
 }
 
 bool CQuiltmarkDoc::EndEdit()
@@ -757,7 +869,7 @@ bool CQuiltmarkDoc::EndEdit()
                 return s.get();
         return nullptr;
     };
-    for (EditCapture::SectionTiles& kept : capture->tiles) {
+    for (CapturedTiles& kept : capture->tiles) {
         DocumentStep::SectionTiles record;
         record.id = kept.id;
         record.beforeColumns = kept.columns;
@@ -768,8 +880,15 @@ bool CQuiltmarkDoc::EndEdit()
             record.afterColumns = section->GetTileColumns();
             record.afterRows = section->GetTileRows();
         }
+        if (kept.readdress && !(kept.readdressedLast && existed && section
+                && record.afterColumns == kept.columns && record.afterRows == kept.rows)) {
+            // Something after the last re-address changed tiles: record them all.
+            if (section)
+                KeepAllTilesAsBefore(kept, *section, SetupIn(step->before, kept.id));
+        }
         if (existed && section && record.afterColumns == kept.columns
             && record.afterRows == kept.rows) {
+            record.readdress = kept.readdress;
             record.diff = EncodeKeptParts(kept.kept, kept.copy.data(), section->Tiles().data(),
                 section->GetTileCount());
             std::string selection = EncodeSelection(section->Tiles());
@@ -777,7 +896,12 @@ bool CQuiltmarkDoc::EndEdit()
                 record.selectionBefore = std::move(kept.selection);
                 record.selectionAfter = std::move(selection);
             }
-            if (record.diff.empty() && record.selectionAfter.empty())
+            // A re-address under another set-up changes the tiles with no part kept.
+            const CSectionSetup* setupBefore = SetupIn(step->before, kept.id);
+            const CSectionSetup* setupAfter = SetupIn(step->after, kept.id);
+            const bool readdressChanged = record.readdress && setupBefore && setupAfter
+                && !SameSetup(*setupBefore, *setupAfter);
+            if (record.diff.empty() && record.selectionAfter.empty() && !readdressChanged)
                 continue;
         } else {
             record.whole = true;
@@ -803,7 +927,7 @@ bool CQuiltmarkDoc::EndEdit()
         changed = true;
         step->tiles.push_back(std::move(record));
     }
-    for (EditCapture::SectionTiles& kept : capture->tiles)
+    for (CapturedTiles& kept : capture->tiles)
         KeepSpareTileCopy(std::move(kept.copy));
     // A section added by the step: its tiles as they are now, for Redo.
     for (const SectionState& s : step->after.sections) {
@@ -914,6 +1038,13 @@ void CQuiltmarkDoc::ApplyStep(const DocumentStep& step, bool forward)
         // Records are made here and read here; a failure would be a fault of this program,
         // and the tables below must still describe the tiles as they are.
         (void)ok;
+        if (record.readdress) {
+            // The set-up of the target state is in place: addressing gives its addresses.
+            AddressTiles(
+                section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
+            section.UpdateItemLayout();
+            continue;
+        }
         section.RebuildItems();
         section.RecountUniverses();
     }

@@ -209,11 +209,24 @@ public:
 
 private:
     struct EditCapture;
+    struct CapturedTiles;
     struct DocumentStep;
     // Keeps the tiles of `section` from `first` to `last` (indices, inclusive) as they were
     // before the open step; each part is kept once per step.
     void TouchTiles(CSubDoc& section, int first, int last);
     void TouchSection(CSubDoc& section);
+    // The history of edits that address every tile anew: BeginReaddress before the edit
+    // changes anything (it checks whether addressing alone gives the tiles as they are),
+    // TouchForReaddress instead of TouchSection before the addressing run, NoteReaddressed
+    // after it. ReaddressAllTiles does the last three.
+    void BeginReaddress(CSubDoc& section);
+    void TouchForReaddress(CSubDoc& section);
+    void NoteReaddressed(CSubDoc& section);
+    void ReaddressAllTiles(CSubDoc& section);
+    CapturedTiles* CaptureOf(CSubDoc& section);
+    // Turns a re-address record into copies of every tile as the step found them.
+    void KeepAllTilesAsBefore(CapturedTiles& kept, const CSubDoc& section,
+        const CSectionSetup* before);
     std::vector<CTileRecord> TakeSpareTileCopy(std::size_t size);
     void KeepSpareTileCopy(std::vector<CTileRecord>&& copy);
     // Rows firstRow .. firstRow + rowCount - 1, clipped to the grid.
