@@ -509,13 +509,9 @@ void CQuiltmarkDoc::TouchRows(CSubDoc& section, int firstRow, int rowCount)
 bool CQuiltmarkDoc::SetUpSection(CSubDoc& section, const CSectionSetup& setup)
 {
     CEditScope edit(*this, "Create Matrix");
-    // At the same size the set-up keeps the tiles and addresses them all anew.
-    const bool sameSize = std::max(setup.matrix_width, 0) * 1LL * std::max(setup.matrix_height, 0)
-            > 0
-        ? setup.matrix_width == section.GetTileColumns()
-            && setup.matrix_height == section.GetTileRows()
-        : section.GetTileCount() == 0;
-    if (sameSize && section.GetTileCount() > 0) {
+    // At the same size a set-up keeps the tiles and addresses them all anew.
+    if (setup.matrix_width == section.GetTileColumns()
+        && setup.matrix_height == section.GetTileRows() && section.GetTileCount() > 0) {
         BeginReaddress(section);
         TouchForReaddress(section);
     } else {
