@@ -138,4 +138,40 @@ BENCHMARK(BM_RefreshAfterEdit)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(9);
 
+// The toggle of a 250,000-tile project (8 sections of 250 x 250), history and automatic
+// addressing on, with its undo and redo.
+void BM_ToggleInLargeProject(benchmark::State& state)
+{
+    CSilentMessages messages;
+    CQuiltmarkDoc doc(messages, kLibrary);
+    doc.OnNewDocument();
+    for (int s = 0; s < CQuiltmarkDoc::kMaxSections; ++s) {
+        CSubDoc* section = s == 0 ? doc.GetSection(0) : doc.AppendSection();
+        CSectionSetup setup = WallSetup(doc, 250);
+        setup.screen_id = 1 + s * 250000;
+        setup.base_universe = s * 200;
+        doc.SetUpSection(*section, setup);
+    }
+    doc.autoAddressing = true;
+    CSubDoc& wall = *doc.GetSection(3);
+    std::vector<double> toggle, undo, redo;
+    bool exclude = true;
+    for (auto _ : state) {
+        auto start = Clock::now();
+        doc.ExcludeTiles(wall, { { 1, 0 } }, exclude);
+        toggle.push_back(MillisecondsSince(start));
+        exclude = !exclude;
+        start = Clock::now();
+        doc.Undo();
+        undo.push_back(MillisecondsSince(start));
+        start = Clock::now();
+        doc.Redo();
+        redo.push_back(MillisecondsSince(start));
+    }
+    state.counters["toggle_ms"] = Median(toggle);
+    state.counters["undo_ms"] = Median(undo);
+    state.counters["redo_ms"] = Median(redo);
+}
+BENCHMARK(BM_ToggleInLargeProject)->Unit(benchmark::kMillisecond)->Iterations(9);
+
 } // namespace

@@ -876,8 +876,9 @@ bool CQuiltmarkDoc::EndEdit()
             record.afterColumns = section->GetTileColumns();
             record.afterRows = section->GetTileRows();
         }
-        if (kept.readdress && !(kept.readdressedLast && existed && section
-                && record.afterColumns == kept.columns && record.afterRows == kept.rows)) {
+        if (kept.readdress
+            && !(kept.readdressedLast && existed && section && record.afterColumns == kept.columns
+                && record.afterRows == kept.rows)) {
             // Something after the last re-address changed tiles: record them all.
             if (section)
                 KeepAllTilesAsBefore(kept, *section, SetupIn(step->before, kept.id));
@@ -885,8 +886,8 @@ bool CQuiltmarkDoc::EndEdit()
         if (existed && section && record.afterColumns == kept.columns
             && record.afterRows == kept.rows) {
             record.readdress = kept.readdress;
-            record.diff = EncodeKeptParts(kept.kept, kept.copy.data(), section->Tiles().data(),
-                section->GetTileCount());
+            record.diff = EncodeKeptParts(
+                kept.kept, kept.copy.data(), section->Tiles().data(), section->GetTileCount());
             std::string selection = EncodeSelection(section->Tiles());
             if (selection != kept.selection) {
                 record.selectionBefore = std::move(kept.selection);
@@ -909,8 +910,8 @@ bool CQuiltmarkDoc::EndEdit()
                     for (std::size_t part = 0; part < kept.kept.size(); ++part) {
                         if (!kept.kept[part])
                             continue;
-                        const auto begin = kept.copy.begin()
-                            + static_cast<std::ptrdiff_t>(part) * kTilePart;
+                        const auto begin
+                            = kept.copy.begin() + static_cast<std::ptrdiff_t>(part) * kTilePart;
                         whole.insert(whole.end(), begin,
                             begin + std::min<std::ptrdiff_t>(kTilePart, kept.copy.end() - begin));
                     }

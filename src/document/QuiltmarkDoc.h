@@ -225,8 +225,8 @@ private:
     void ReaddressAllTiles(CSubDoc& section);
     CapturedTiles* CaptureOf(CSubDoc& section);
     // Turns a re-address record into copies of every tile as the step found them.
-    void KeepAllTilesAsBefore(CapturedTiles& kept, const CSubDoc& section,
-        const CSectionSetup* before);
+    void KeepAllTilesAsBefore(
+        CapturedTiles& kept, const CSubDoc& section, const CSectionSetup* before);
     std::vector<CTileRecord> TakeSpareTileCopy(std::size_t size);
     void KeepSpareTileCopy(std::vector<CTileRecord>&& copy);
     // Rows firstRow .. firstRow + rowCount - 1, clipped to the grid.

@@ -49,7 +49,8 @@ template <typename Visit> void VisitSortedItems(const CSubDoc& section, Visit vi
     const std::size_t count = static_cast<std::size_t>(section.GetItemCount());
     if (count == 0)
         return;
-    const auto item = [&section](std::size_t i) { return section.ItemAtIndex(static_cast<int>(i)); };
+    const auto item
+        = [&section](std::size_t i) { return section.ItemAtIndex(static_cast<int>(i)); };
     int64_t lowest = ChannelKey(item(0));
     int64_t highest = lowest;
     for (std::size_t i = 0; i < count; ++i) {

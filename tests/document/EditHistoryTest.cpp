@@ -420,7 +420,8 @@ TEST(EditHistoryDocument, ReaddressingAWallOfManyPartsUndoesWithWhateverFollowed
     wall.SetUp();
     doc.RebuildDerivedData();
     std::mt19937 random(5);
-    const auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    const auto pick
+        = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     std::vector<std::string> found;
     std::vector<std::string> states { Snapshot(doc) };
     for (int step = 0; step < 40; ++step) {
