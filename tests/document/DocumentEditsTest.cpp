@@ -173,7 +173,8 @@ TEST(DocumentEdits, TablesAfterEditsOfRandomSectionsMatchACountFromScratch)
     // tile by tile from the records they must come out the same, for every fixture type,
     // turn, origin, direction and snake, with hand addresses and clashes among the sections.
     std::mt19937 random(21);
-    const auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    const auto pick
+        = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     for (int round = 0; round < 12; ++round) {
         CTestDocument t;
         CQuiltmarkDoc& doc = *t.doc;
