@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstring>
 #include <ctime>
+#include <exception>
 #include <iterator>
 #include <sstream>
 #include <system_error>
@@ -203,15 +204,30 @@ std::string EncodeKeptParts(
         }
     }
     CTileDiffWriter later(endBefore);
+    std::exception_ptr failure; // out of memory on the worker reaches the caller as here
     std::thread worker;
     try {
-        worker = std::thread([&] { encode(later, split, parts); });
+        worker = std::thread([&] {
+            try {
+                encode(later, split, parts);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
     } catch (const std::system_error&) {
         encode(later, split, parts);
     }
-    encode(diff, 0, split);
+    try {
+        encode(diff, 0, split);
+    } catch (...) {
+        if (worker.joinable())
+            worker.join();
+        throw;
+    }
     if (worker.joinable())
         worker.join();
+    if (failure)
+        std::rethrow_exception(failure);
     diff.Append(std::move(later));
     return diff.Finish();
 }

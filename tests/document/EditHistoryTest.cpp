@@ -530,6 +530,36 @@ TEST(EditHistoryDocument, AToggleOnALargeAutoAddressedWallKeepsAFewKilobytes)
     EXPECT_EQ(wall.GetTile(399, 399)->address, 12 * (399 * 400 + 399) % 504);
 }
 
+TEST(EditHistoryDocument, AStepOverAWholeLargeWallIsRecordedInTwoHalvesThatUndoTogether)
+{
+    // 300 000 tiles by hand: the record is written in two halves at once.
+    CTestDocument t;
+    CQuiltmarkDoc& doc = *t.doc;
+    CSubDoc& wall = t.SetUpSection(*doc.GetSection(0), 2, 600, 500);
+    doc.RebuildDerivedData();
+    doc.ExcludeTiles(wall, { { 5, 5 }, { 599, 499 }, { 300, 250 } }, true);
+    const auto addresses = [&wall] {
+        std::vector<long long> values;
+        for (const CTileRecord& tile : wall.Tiles())
+            values.push_back((tile.universe * 1024LL + tile.address) * 2 + tile.excluded);
+        return values;
+    };
+    const std::vector<long long> before = addresses();
+    wall.SelectAll(true);
+    CAddressingParams params = CAddressingParams::FromSetup(wall.setup);
+    params.origin = 3;
+    params.direction = 1;
+    params.snake = 1;
+    params.baseUniverse = 9;
+    doc.AddressSelectedTiles(wall, params, false);
+    const std::vector<long long> after = addresses();
+    ASSERT_NE(after, before);
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_TRUE(addresses() == before);
+    ASSERT_TRUE(doc.Redo());
+    EXPECT_TRUE(addresses() == after);
+}
+
 TEST(EditHistoryDocument, UndoBringsBackTheSelectionTheEditStartedFrom)
 {
     CTestDocument t;
