@@ -50,7 +50,7 @@ void BM_SectionFirstSetUp(benchmark::State& state)
         Configure(section, fixture, size);
         if (!section.SetUp())
             state.SkipWithError("set-up refused");
-        benchmark::DoNotOptimize(section.Items().data());
+        benchmark::DoNotOptimize(section.Tiles().data());
     }
     state.counters["tiles"] = static_cast<double>(size) * size;
     state.counters["peak_MB"] = PeakResidentMegabytes();
@@ -68,7 +68,7 @@ void BM_SectionReaddress(benchmark::State& state)
     for (auto _ : state) {
         AddressTiles(section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
         section.RebuildItems();
-        benchmark::DoNotOptimize(section.Items().data());
+        benchmark::DoNotOptimize(section.Tiles().data());
     }
     state.counters["items"] = static_cast<double>(section.GetItemCount());
     state.counters["peak_MB"] = PeakResidentMegabytes();

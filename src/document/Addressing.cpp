@@ -29,15 +29,17 @@ public:
     {
     }
 
-    void Place(CTileRecord& tile)
+    void Place(CTileRecord& tile) { Next(tile.universe, tile.address); }
+
+    void Next(int32_t& universe, int32_t& address)
     {
         if (m_universe > kHighestUniverse) {
-            tile.universe = -1;
-            tile.address = -1;
+            universe = -1;
+            address = -1;
             return;
         }
-        tile.universe = static_cast<int>(m_universe);
-        tile.address = static_cast<int>(m_address);
+        universe = static_cast<int32_t>(m_universe);
+        address = static_cast<int32_t>(m_address);
         m_address += m_channels;
         // Look ahead: the next tile stays only if all its channels fit below the limit,
         // so a fixture never straddles two universes.
@@ -79,39 +81,63 @@ void AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScop
         return;
 
     CAddressCounter counter(params, type->ChannelsPerFixture());
-    const bool selectedOnly = scope == AddressScope::SelectedTiles;
-    auto visit = [&](int x, int y) {
-        CTileRecord& tile = *section.GetTile(x, y);
-        if (selectedOnly && !tile.selected)
-            return;
+    CTileRecord* tiles = section.Tiles().data();
+    if (scope == AddressScope::SelectedTiles) {
+        ForEachTileInAddressOrder(width, height, params, [&](long long index) {
+            CTileRecord& tile = tiles[index];
+            if (!tile.selected)
+                return;
+            if (tile.excluded) {
+                tile.universe = -1;
+                tile.address = -1;
+                return;
+            }
+            counter.Place(tile);
+        });
+        section.RecountUniverses();
+        return;
+    }
+
+    // Every tile: the walk hands out universes in ascending order, so it counts them too
+    // (a recount in storage order would meet a new universe at almost every tile of a
+    // vertical walk).
+    std::vector<std::pair<int, int>> counts;
+    ForEachTileInAddressOrder(width, height, params, [&](long long index) {
+        CTileRecord& tile = tiles[index];
         if (tile.excluded) {
             tile.universe = -1;
             tile.address = -1;
             return;
         }
         counter.Place(tile);
-    };
+        if (tile.universe < 0)
+            return;
+        if (counts.empty() || counts.back().first != tile.universe)
+            counts.emplace_back(tile.universe, 0);
+        ++counts.back().second;
+    });
+    section.AssignUniverseCounts(counts);
+}
 
-    if (params.direction == 0) {
-        for (int line = 0; line < height; ++line) {
-            int origin = params.origin;
-            if (params.snake && (line & 1))
-                origin ^= 1;
-            const int y = (origin & 2) ? height - 1 - line : line;
-            for (int step = 0; step < width; ++step)
-                visit((origin & 1) ? width - 1 - step : step, y);
-        }
-    } else {
-        for (int line = 0; line < width; ++line) {
-            int origin = params.origin;
-            if (params.snake && (line & 1))
-                origin ^= 2;
-            const int x = (origin & 1) ? width - 1 - line : line;
-            for (int step = 0; step < height; ++step)
-                visit(x, (origin & 2) ? height - 1 - step : step);
-        }
-    }
-    section.RecountUniverses();
+bool TilesFollowAddressing(const CSubDoc& section, const CAddressingParams& params)
+{
+    const CFixtureType* type = section.GetFixtureType();
+    const int width = section.GetTileColumns();
+    const int height = section.GetTileRows();
+    if (!type || width <= 0 || height <= 0)
+        return false;
+    CAddressCounter counter(params, type->ChannelsPerFixture());
+    const CTileRecord* tiles = section.Tiles().data();
+    bool same = true;
+    ForEachTileInAddressOrder(width, height, params, [&](long long index) {
+        const CTileRecord& tile = tiles[index];
+        int32_t universe = -1;
+        int32_t address = -1;
+        if (!tile.excluded)
+            counter.Next(universe, address);
+        same = same && tile.universe == universe && tile.address == address;
+    });
+    return same;
 }
 
 int TransformFlagsForOrientation(int flags, int orientation)
@@ -169,50 +195,4 @@ std::vector<int> ItemOffsetsForTile(const CFixtureType& type, int orientation)
         }
     }
     return offsets;
-}
-
-void ApplyItemOffsets(
-    CSubDoc& section, const CFixtureType& type, const std::vector<int>& offsets, int x, int y)
-{
-    CTileRecord* tile = section.GetTile(x, y);
-    const int columns = section.ItemsPerTileX();
-    const int rows = section.ItemsPerTileY();
-    if (!tile || offsets.size() != static_cast<size_t>(columns) * rows
-        || section.GetItemColumns() != section.GetTileColumns() * columns
-        || section.GetItemRows() != section.GetTileRows() * rows)
-        return;
-
-    if (tile->excluded) {
-        tile->universe = -1;
-        tile->address = -1;
-    }
-    // A tile without a universe or address has no item addresses either; deriving them
-    // from -1 would produce plausible-looking but wrong channels.
-    const bool defined = tile->universe >= 0 && tile->address >= 0;
-    const long long start = static_cast<long long>(tile->address) + type.headerAddresses;
-    const int itemColumns = section.GetItemColumns();
-    std::vector<CPatchEntry>& items = section.Items();
-    for (int k = 0; k < rows; ++k) {
-        const size_t rowBase = static_cast<size_t>(x) * columns
-            + (static_cast<size_t>(y) * rows + k) * static_cast<size_t>(itemColumns);
-        const int* rowOffsets = offsets.data() + static_cast<size_t>(k) * columns;
-        for (int m = 0; m < columns; ++m) {
-            CPatchEntry& item = items[rowBase + m];
-            if (!defined || rowOffsets[m] < 0) {
-                item.universe = -1;
-                item.address = -1;
-            } else {
-                item.universe = tile->universe;
-                item.address = ClampToInt(start + rowOffsets[m]);
-            }
-        }
-    }
-}
-
-void DeriveTileItems(CSubDoc& section, int x, int y)
-{
-    const CFixtureType* type = section.GetFixtureType();
-    if (!type || !section.GetTile(x, y))
-        return;
-    ApplyItemOffsets(section, *type, ItemOffsetsForTile(*type, section.setup.orientation), x, y);
 }

@@ -27,14 +27,56 @@ struct CAddressingParams {
 
 enum class AddressScope { AllTiles, SelectedTiles };
 
+// Calls visit(index) for every tile of a width x height grid in the order in which an
+// addressing run with `params` gives out addresses: from the origin corner along the primary
+// direction, every second line the other way in snake mode.
+template <typename Visit>
+void ForEachTileInAddressOrder(int width, int height, const CAddressingParams& params, Visit visit)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    const long long stride = width;
+    if (params.direction == 0) {
+        for (int line = 0; line < height; ++line) {
+            int origin = params.origin;
+            if (params.snake && (line & 1))
+                origin ^= 1;
+            const long long row = ((origin & 2) ? height - 1 - line : line) * stride;
+            if (origin & 1) {
+                for (long long x = width - 1; x >= 0; --x)
+                    visit(row + x);
+            } else {
+                for (long long x = 0; x < width; ++x)
+                    visit(row + x);
+            }
+        }
+    } else {
+        for (int line = 0; line < width; ++line) {
+            int origin = params.origin;
+            if (params.snake && (line & 1))
+                origin ^= 2;
+            const long long x = (origin & 1) ? width - 1 - line : line;
+            if (origin & 2) {
+                for (long long y = height - 1; y >= 0; --y)
+                    visit(x + y * stride);
+            } else {
+                for (long long y = 0; y < height; ++y)
+                    visit(x + y * stride);
+            }
+        }
+    }
+}
+
 // Gives tiles their universe and start address, then recounts the section's universes.
 // Does nothing when the section has no usable fixture type or no tile grid. The walk
 // covers the section's actual tile grid; params.width and params.height are not used to
 // reach beyond it.
 void AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScope scope);
 
-// Writes universe and address of the items of the tile at (x, y).
-void DeriveTileItems(CSubDoc& section, int x, int y);
+// Whether every tile holds what AddressTiles over all tiles with `params` would give it: then
+// that run, not the tiles, is enough to bring the addresses back. False without a fixture
+// type or tiles.
+bool TilesFollowAddressing(const CSubDoc& section, const CAddressingParams& params);
 
 // The fixture's flags remapped for the section's orientation (0..3).
 int TransformFlagsForOrientation(int flags, int orientation);
@@ -44,8 +86,3 @@ int TransformFlagsForOrientation(int flags, int orientation);
 // orientation. -1 marks items that an explicit offset table does not reach (a non-square
 // table on a quarter-turned tile).
 std::vector<int> ItemOffsetsForTile(const CFixtureType& type, int orientation);
-
-// Writes the items of the tile at (x, y) from precomputed offsets; the item grid must
-// already have the size for the section's tile grid and orientation.
-void ApplyItemOffsets(
-    CSubDoc& section, const CFixtureType& type, const std::vector<int>& offsets, int x, int y);

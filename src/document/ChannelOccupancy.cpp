@@ -76,12 +76,23 @@ void CChannelOccupancy::AddFootprints(std::vector<int64_t>& starts, int length)
     }
 }
 
+void CChannelOccupancy::AddCoveredRanges(const std::vector<std::pair<int64_t, int64_t>>& ranges)
+{
+    m_events.reserve(m_events.size() + 2 * ranges.size());
+    for (const auto& [first, end] : ranges) {
+        m_events.push_back({ first, 1 });
+        m_events.push_back({ end, -1 });
+    }
+}
+
 void CChannelOccupancy::Finish()
 {
     m_covered.clear();
     m_shared.clear();
-    std::sort(m_events.begin(), m_events.end(),
-        [](const Event& a, const Event& b) { return a.key < b.key; });
+    // One section's events come in order already.
+    const auto byKey = [](const Event& a, const Event& b) { return a.key < b.key; };
+    if (!std::is_sorted(m_events.begin(), m_events.end(), byKey))
+        std::sort(m_events.begin(), m_events.end(), byKey);
     int count = 0;
     int64_t position = 0;
     std::size_t k = 0;
@@ -96,8 +107,8 @@ void CChannelOccupancy::Finish()
             count += m_events[k++].delta;
         position = next;
     }
+    // The buffer stays for the next rebuild: growing it again costs fresh pages.
     m_events.clear();
-    m_events.shrink_to_fit();
 }
 
 int CChannelOccupancy::CountAt(int64_t key) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 // How many tile footprints cover each DMX channel key (universe * 512 + address).
@@ -13,6 +14,9 @@ public:
     // One section's tiles: a footprint of `length` channels at each start key. `starts`
     // is used as scratch space (sorted in place).
     void AddFootprints(std::vector<int64_t>& starts, int length);
+    // One section's channels as ascending, disjoint, non-touching ranges first .. end - 1,
+    // each covered once: what an addressing walk gives when no two of its tiles overlap.
+    void AddCoveredRanges(const std::vector<std::pair<int64_t, int64_t>>& ranges);
     // Combines the sections added since Clear; queries see the result afterwards.
     void Finish();
 

@@ -15,13 +15,19 @@
 #include <climits>
 #include <cstring>
 #include <ctime>
+#include <exception>
 #include <iterator>
 #include <optional>
 #include <sstream>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <utility>
 
-struct CQuiltmarkDoc::ChannelTable : CChannelOccupancy { };
+struct CQuiltmarkDoc::ChannelTable : CChannelOccupancy {
+    // Scratch of the rebuild, kept for the next one.
+    std::vector<std::pair<int64_t, int64_t>> ranges;
+};
 
 namespace {
 
@@ -91,21 +97,38 @@ struct DocState {
     }
 };
 
+const CSectionSetup* SetupIn(const DocState& state, std::uint64_t id)
+{
+    for (const SectionState& s : state.sections)
+        if (s.id == id)
+            return &s.setup;
+    return nullptr;
+}
+
 } // namespace
+
+// What the open step kept of one section's tiles.
+struct CQuiltmarkDoc::CapturedTiles {
+    std::uint64_t id = 0;
+    int columns = 0;
+    int rows = 0;
+    // The tiles as they were, valid in the parts marked kept: one buffer for the grid,
+    // reused from step to step, as a wall's worth of fresh pages costs more than the copy.
+    std::vector<CTileRecord> copy;
+    std::vector<char> kept;
+    std::string selection; // the whole selection when first touched
+    // The tiles held what addressing every tile with the section's set-up gives when the
+    // step began, and the step re-addresses them so: the parts kept only need to record the
+    // exclusions; universes and addresses come back from addressing again.
+    bool readdress = false;
+    bool readdressedLast = false; // nothing changed the tiles since the last re-address
+};
 
 // The open step: the project before it, and the parts of tiles it may change.
 struct CQuiltmarkDoc::EditCapture {
-    struct SectionTiles {
-        std::uint64_t id = 0;
-        int columns = 0;
-        int rows = 0;
-        std::vector<std::vector<CTileRecord>> parts; // empty: not touched
-        std::size_t partsKept = 0;
-        std::string selection; // the whole selection when first touched
-    };
     std::string name;
     DocState before;
-    std::vector<SectionTiles> tiles;
+    std::vector<CapturedTiles> tiles;
     bool changed = false; // an edit said so (what counts when nothing is recorded)
 };
 
@@ -116,6 +139,9 @@ struct CQuiltmarkDoc::DocumentStep : CEditStep {
         std::string selectionBefore; // with a diff, when the selection changed
         std::string selectionAfter;
         bool whole = false; // grid appeared, vanished or changed size: both grids whole
+        // With a diff: every tile is addressed with the section's set-up after the diff is
+        // applied, in either direction.
+        bool readdress = false;
         int beforeColumns = 0, beforeRows = 0, afterColumns = 0, afterRows = 0;
         std::string before;
         std::string after;
@@ -151,6 +177,63 @@ private:
 } // namespace
 
 namespace {
+
+// What changed in the kept parts of a grid between `before` and `after`. Many parts (a
+// re-addressed wall) are split over two threads, each writing its own half of the ranges.
+std::string EncodeKeptParts(
+    const std::vector<char>& kept, const CTileRecord* before, const CTileRecord* after, int count)
+{
+    const auto encode = [&](CTileDiffWriter& diff, std::size_t from, std::size_t to) {
+        for (std::size_t part = from; part < to; ++part) {
+            if (!kept[part])
+                continue;
+            const int first = static_cast<int>(part) * kTilePart;
+            diff.AddRange(first, before + first, after + first, std::min(kTilePart, count - first));
+        }
+    };
+    const std::size_t parts = kept.size();
+    const std::size_t keptCount = static_cast<std::size_t>(std::count(kept.begin(), kept.end(), 1));
+    CTileDiffWriter diff;
+    if (keptCount < 64) {
+        encode(diff, 0, parts);
+        return diff.Finish();
+    }
+    std::size_t split = 0;
+    int endBefore = 0;
+    for (std::size_t seen = 0; split < parts && seen < keptCount / 2; ++split) {
+        if (kept[split]) {
+            ++seen;
+            endBefore = std::min(static_cast<int>(split + 1) * kTilePart, count);
+        }
+    }
+    CTileDiffWriter later(endBefore);
+    std::exception_ptr failure; // out of memory on the worker reaches the caller as here
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            try {
+                encode(later, split, parts);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        encode(later, split, parts);
+    }
+    try {
+        encode(diff, 0, split);
+    } catch (...) {
+        if (worker.joinable())
+            worker.join();
+        throw;
+    }
+    if (worker.joinable())
+        worker.join();
+    if (failure)
+        std::rethrow_exception(failure);
+    diff.Append(std::move(later));
+    return diff.Finish();
+}
 
 DocState CaptureState(const CQuiltmarkDoc& doc)
 {
@@ -558,11 +641,11 @@ void CQuiltmarkDoc::RefreshAfterTileChange(CSubDoc& section)
 {
     // Addressing walks the existing grid and never resizes it, unlike a full set-up.
     if (autoAddressing) {
-        TouchSection(section);
-        AddressTiles(section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
+        ReaddressAllTiles(section);
+    } else {
+        section.RebuildItems();
+        section.RecountUniverses();
     }
-    section.RebuildItems();
-    section.RecountUniverses();
     RebuildTables();
     NoteChange();
 }
@@ -579,7 +662,14 @@ void CQuiltmarkDoc::TouchRows(CSubDoc& section, int firstRow, int rowCount)
 bool CQuiltmarkDoc::SetUpSection(CSubDoc& section, const CSectionSetup& setup)
 {
     CEditScope edit(*this, "Create Matrix");
-    TouchSection(section);
+    // At the same size a set-up keeps the tiles and addresses them all anew.
+    if (setup.matrix_width == section.GetTileColumns()
+        && setup.matrix_height == section.GetTileRows() && section.GetTileCount() > 0) {
+        BeginReaddress(section);
+        TouchForReaddress(section);
+    } else {
+        TouchSection(section);
+    }
     const CSectionSetup previous = section.setup;
     section.setup = setup;
     std::uint64_t projectItems = static_cast<std::uint64_t>(std::max(setup.matrix_width, 0))
@@ -603,8 +693,8 @@ bool CQuiltmarkDoc::SetUpSection(CSubDoc& section, const CSectionSetup& setup)
             MessageIcon::Warning);
         return false;
     }
-    section.RebuildItems();
-    section.RecountUniverses();
+    // SetUp addressed every tile: items and universe counts are up to date.
+    NoteReaddressed(section);
     RebuildTables();
     NoteChange();
     return true;
@@ -633,6 +723,8 @@ int CQuiltmarkDoc::ExcludeTiles(
         if (!tile || (tile->excluded != 0) == exclude)
             continue;
         const int index = row * section.GetTileColumns() + column;
+        if (autoAddressing && changed == 0)
+            BeginReaddress(section);
         TouchTiles(section, index, index);
         tile->excluded = exclude ? 1 : 0;
         ++changed;
@@ -648,11 +740,8 @@ int CQuiltmarkDoc::ExcludeTiles(
     }
     if (changed == 0)
         return 0;
-    if (autoAddressing) {
-        TouchSection(section);
-        AddressTiles(section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
-        section.RebuildItems();
-    }
+    if (autoAddressing)
+        ReaddressAllTiles(section);
     RebuildTables();
     NoteChange();
     return changed;
@@ -661,8 +750,11 @@ int CQuiltmarkDoc::ExcludeTiles(
 int CQuiltmarkDoc::ExcludeSelectedTiles(CSubDoc& section, bool exclude)
 {
     CEditScope edit(*this, exclude ? "Delete Selected" : "Create Items");
-    if (const std::optional<CTileRect> bounds = section.GetSelectionBounds())
+    if (const std::optional<CTileRect> bounds = section.GetSelectionBounds()) {
+        if (autoAddressing)
+            BeginReaddress(section);
         TouchRows(section, bounds->y, bounds->h);
+    }
     const int changed = section.ExcludeSelected(exclude);
     if (changed > 0)
         RefreshAfterTileChange(section);
@@ -675,6 +767,8 @@ void CQuiltmarkDoc::MoveSelectedTiles(CSubDoc& section, int x, int y)
     const std::optional<CTileRect> bounds = section.GetSelectionBounds();
     if (!bounds)
         return;
+    if (autoAddressing)
+        BeginReaddress(section);
     // The block leaves its rows and lands on the rows from y.
     TouchRows(section, bounds->y, bounds->h);
     TouchRows(section, y, bounds->h);
@@ -764,19 +858,8 @@ void CQuiltmarkDoc::TouchTiles(CSubDoc& section, int first, int last)
 {
     if (!m_capture || !m_historyEnabled)
         return;
-    auto it = std::find_if(m_capture->tiles.begin(), m_capture->tiles.end(),
-        [&section](const EditCapture::SectionTiles& t) { return t.id == section.editId; });
-    if (it == m_capture->tiles.end()) {
-        EditCapture::SectionTiles kept;
-        kept.id = section.editId;
-        kept.columns = section.GetTileColumns();
-        kept.rows = section.GetTileRows();
-        kept.parts.resize(
-            (static_cast<std::size_t>(section.GetTileCount()) + kTilePart - 1) / kTilePart);
-        kept.selection = EncodeSelection(section.Tiles());
-        m_capture->tiles.push_back(std::move(kept));
-        it = std::prev(m_capture->tiles.end());
-    }
+    CapturedTiles* it = CaptureOf(section);
+    it->readdressedLast = false;
     // A grid resized within the step was kept whole before it changed.
     if (it->columns != section.GetTileColumns() || it->rows != section.GetTileRows())
         return;
@@ -784,22 +867,144 @@ void CQuiltmarkDoc::TouchTiles(CSubDoc& section, int first, int last)
     first = std::max(first, 0);
     last = std::min(last, section.GetTileCount() - 1);
     for (int part = first / kTilePart; first <= last && part <= last / kTilePart; ++part) {
-        std::vector<CTileRecord>& copy = it->parts[static_cast<std::size_t>(part)];
-        if (!copy.empty())
+        char& kept = it->kept[static_cast<std::size_t>(part)];
+        if (kept)
             continue;
-        const auto begin = tiles.begin() + static_cast<std::ptrdiff_t>(part) * kTilePart;
-        const auto end = tiles.begin()
-            + std::min<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(part + 1) * kTilePart,
-                static_cast<std::ptrdiff_t>(tiles.size()));
-        copy.assign(begin, end);
-        ++it->partsKept;
+        kept = 1;
+        const std::size_t begin = static_cast<std::size_t>(part) * kTilePart;
+        const std::size_t end = std::min(begin + kTilePart, tiles.size());
+        std::copy(tiles.begin() + static_cast<std::ptrdiff_t>(begin),
+            tiles.begin() + static_cast<std::ptrdiff_t>(end),
+            it->copy.begin() + static_cast<std::ptrdiff_t>(begin));
     }
+}
+
+std::vector<CTileRecord> CQuiltmarkDoc::TakeSpareTileCopy(std::size_t size)
+{
+    std::vector<CTileRecord> copy;
+    // The smallest spare that holds the grid, else the largest one.
+    auto best = m_spareTileCopies.end();
+    for (auto it = m_spareTileCopies.begin(); it != m_spareTileCopies.end(); ++it) {
+        if (best == m_spareTileCopies.end())
+            best = it;
+        else if (best->capacity() >= size)
+            best = it->capacity() >= size && it->capacity() < best->capacity() ? it : best;
+        else if (it->capacity() > best->capacity())
+            best = it;
+    }
+    if (best != m_spareTileCopies.end()) {
+        copy.swap(*best);
+        m_spareTileCopies.erase(best);
+    }
+    copy.resize(size);
+    return copy;
+}
+
+void CQuiltmarkDoc::KeepSpareTileCopy(std::vector<CTileRecord>&& copy)
+{
+    // Two grids' worth covers an edit of one section; more would only hold memory.
+    if (copy.capacity() == 0 || m_spareTileCopies.size() >= 2)
+        return;
+    m_spareTileCopies.push_back(std::move(copy));
 }
 
 void CQuiltmarkDoc::TouchSection(CSubDoc& section)
 {
+    if (m_capture && m_historyEnabled) {
+        CapturedTiles* kept = CaptureOf(section);
+        if (kept->readdress)
+            KeepAllTilesAsBefore(*kept, section, SetupIn(m_capture->before, kept->id));
+    }
     // Recorded even without tiles: the grid's size before the step counts.
     TouchTiles(section, 0, std::max(section.GetTileCount() - 1, 0));
+}
+
+CQuiltmarkDoc::CapturedTiles* CQuiltmarkDoc::CaptureOf(CSubDoc& section)
+{
+    auto it = std::find_if(m_capture->tiles.begin(), m_capture->tiles.end(),
+        [&section](const CapturedTiles& t) { return t.id == section.editId; });
+    if (it != m_capture->tiles.end())
+        return &*it;
+    CapturedTiles kept;
+    kept.id = section.editId;
+    kept.columns = section.GetTileColumns();
+    kept.rows = section.GetTileRows();
+    kept.kept.assign(
+        (static_cast<std::size_t>(section.GetTileCount()) + kTilePart - 1) / kTilePart, 0);
+    kept.copy = TakeSpareTileCopy(section.Tiles().size());
+    kept.selection = EncodeSelection(section.Tiles());
+    m_capture->tiles.push_back(std::move(kept));
+    return &m_capture->tiles.back();
+}
+
+void CQuiltmarkDoc::BeginReaddress(CSubDoc& section)
+{
+    if (!m_capture || !m_historyEnabled)
+        return;
+    const bool first = std::none_of(m_capture->tiles.begin(), m_capture->tiles.end(),
+        [&section](const CapturedTiles& t) { return t.id == section.editId; });
+    if (!first)
+        return;
+    // Undo addresses with the set-up the step began with: the section must still have it.
+    const bool setupAsBefore = std::any_of(m_capture->before.sections.begin(),
+        m_capture->before.sections.end(), [&section](const SectionState& s) {
+            return s.id == section.editId && SameSetup(s.setup, section.setup);
+        });
+    CapturedTiles* kept = CaptureOf(section);
+    kept->readdress = setupAsBefore
+        && TilesFollowAddressing(section, CAddressingParams::FromSetup(section.setup));
+}
+
+void CQuiltmarkDoc::TouchForReaddress(CSubDoc& section)
+{
+    if (!m_capture || !m_historyEnabled)
+        return;
+    // The re-address that follows brings every address back from the exclusions.
+    if (!CaptureOf(section)->readdress)
+        TouchSection(section);
+}
+
+void CQuiltmarkDoc::NoteReaddressed(CSubDoc& section)
+{
+    if (m_capture && m_historyEnabled)
+        CaptureOf(section)->readdressedLast = true;
+}
+
+void CQuiltmarkDoc::ReaddressAllTiles(CSubDoc& section)
+{
+    TouchForReaddress(section);
+    // Addressing every tile clears the excluded ones and counts the universes.
+    AddressTiles(section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
+    section.UpdateItemLayout();
+    NoteReaddressed(section);
+}
+
+void CQuiltmarkDoc::KeepAllTilesAsBefore(
+    CapturedTiles& kept, const CSubDoc& section, const CSectionSetup* before)
+{
+    // The tiles as the step found them: the exclusions of then (the parts kept hold those
+    // that changed since), addressed with the set-up of then.
+    kept.readdress = false;
+    kept.readdressedLast = false;
+    if (!before || section.GetTileColumns() != kept.columns || section.GetTileRows() != kept.rows)
+        return;
+    CSubDoc then(&m_library);
+    then.setup = *before;
+    if (!then.ResizeTiles(kept.columns, kept.rows))
+        return;
+    then.Tiles() = section.Tiles();
+    for (std::size_t part = 0; part < kept.kept.size(); ++part) {
+        if (!kept.kept[part])
+            continue;
+        const std::size_t begin = part * kTilePart;
+        const std::size_t end = std::min(begin + kTilePart, kept.copy.size());
+        std::copy(kept.copy.begin() + static_cast<std::ptrdiff_t>(begin),
+            kept.copy.begin() + static_cast<std::ptrdiff_t>(end),
+            then.Tiles().begin() + static_cast<std::ptrdiff_t>(begin));
+    }
+    AddressTiles(then, CAddressingParams::FromSetup(then.setup), AddressScope::AllTiles);
+    kept.copy.swap(then.Tiles());
+    std::fill(kept.kept.begin(), kept.kept.end(), 1);
 }
 
 bool CQuiltmarkDoc::EndEdit()
@@ -826,7 +1031,7 @@ bool CQuiltmarkDoc::EndEdit()
                 return s.get();
         return nullptr;
     };
-    for (EditCapture::SectionTiles& kept : capture->tiles) {
+    for (CapturedTiles& kept : capture->tiles) {
         DocumentStep::SectionTiles record;
         record.id = kept.id;
         record.beforeColumns = kept.columns;
@@ -837,37 +1042,47 @@ bool CQuiltmarkDoc::EndEdit()
             record.afterColumns = section->GetTileColumns();
             record.afterRows = section->GetTileRows();
         }
+        if (kept.readdress
+            && !(kept.readdressedLast && existed && section && record.afterColumns == kept.columns
+                && record.afterRows == kept.rows)) {
+            // Something after the last re-address changed tiles: record them all.
+            if (section)
+                KeepAllTilesAsBefore(kept, *section, SetupIn(step->before, kept.id));
+        }
         if (existed && section && record.afterColumns == kept.columns
             && record.afterRows == kept.rows) {
-            CTileDiffWriter diff;
-            for (std::size_t part = 0; part < kept.parts.size(); ++part) {
-                const std::vector<CTileRecord>& copy = kept.parts[part];
-                if (!copy.empty()) {
-                    const int first = static_cast<int>(part) * kTilePart;
-                    diff.AddRange(first, copy.data(), section->Tiles().data() + first,
-                        static_cast<int>(copy.size()));
-                }
-                // Free the copy as soon as it is encoded: a wall's worth is large.
-                std::vector<CTileRecord>().swap(kept.parts[part]);
-            }
-            record.diff = diff.Finish();
+            record.readdress = kept.readdress;
+            record.diff = EncodeKeptParts(
+                kept.kept, kept.copy.data(), section->Tiles().data(), section->GetTileCount());
             std::string selection = EncodeSelection(section->Tiles());
             if (selection != kept.selection) {
                 record.selectionBefore = std::move(kept.selection);
                 record.selectionAfter = std::move(selection);
             }
-            if (record.diff.empty() && record.selectionAfter.empty())
+            // A re-address under another set-up changes the tiles with no part kept.
+            const CSectionSetup* setupBefore = SetupIn(step->before, kept.id);
+            const CSectionSetup* setupAfter = SetupIn(step->after, kept.id);
+            const bool readdressChanged = record.readdress && setupBefore && setupAfter
+                && !SameSetup(*setupBefore, *setupAfter);
+            if (record.diff.empty() && record.selectionAfter.empty() && !readdressChanged)
                 continue;
         } else {
             record.whole = true;
             if (existed) {
-                std::vector<CTileRecord> whole;
-                whole.reserve(static_cast<std::size_t>(kept.columns) * kept.rows);
-                for (std::vector<CTileRecord>& copy : kept.parts) {
-                    whole.insert(whole.end(), copy.begin(), copy.end());
-                    std::vector<CTileRecord>().swap(copy);
+                if (std::all_of(kept.kept.begin(), kept.kept.end(), [](char k) { return k; })) {
+                    record.before = EncodeTiles(kept.copy);
+                } else {
+                    std::vector<CTileRecord> whole;
+                    for (std::size_t part = 0; part < kept.kept.size(); ++part) {
+                        if (!kept.kept[part])
+                            continue;
+                        const auto begin
+                            = kept.copy.begin() + static_cast<std::ptrdiff_t>(part) * kTilePart;
+                        whole.insert(whole.end(), begin,
+                            begin + std::min<std::ptrdiff_t>(kTilePart, kept.copy.end() - begin));
+                    }
+                    record.before = EncodeTiles(whole);
                 }
-                record.before = EncodeTiles(whole);
             }
             if (section)
                 record.after = EncodeTiles(section->Tiles());
@@ -875,6 +1090,8 @@ bool CQuiltmarkDoc::EndEdit()
         changed = true;
         step->tiles.push_back(std::move(record));
     }
+    for (CapturedTiles& kept : capture->tiles)
+        KeepSpareTileCopy(std::move(kept.copy));
     // A section added by the step: its tiles as they are now, for Redo.
     for (const SectionState& s : step->after.sections) {
         if (step->before.Lists(s.id))
@@ -984,6 +1201,13 @@ void CQuiltmarkDoc::ApplyStep(const DocumentStep& step, bool forward)
         // Records are made here and read here; a failure would be a fault of this program,
         // and the tables below must still describe the tiles as they are.
         (void)ok;
+        if (record.readdress) {
+            // The set-up of the target state is in place: addressing gives its addresses.
+            AddressTiles(
+                section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
+            section.UpdateItemLayout();
+            continue;
+        }
         section.RebuildItems();
         section.RecountUniverses();
     }
@@ -1068,10 +1292,32 @@ int CQuiltmarkDoc::IndexOfSection(const CSubDoc* section) const
 
 void CQuiltmarkDoc::RebuildUniverseUse()
 {
-    m_universeUse.clear();
-    for (const auto& section : m_sections)
-        for (const auto& entry : section->GetUniverseCounts())
-            ++m_universeUse[entry.first];
+    // Merged from the sections' sorted counts and updated in place: a large wall uses
+    // a hundred thousand universes, and an edit changes few of them.
+    std::vector<std::pair<int, int>> use;
+    std::vector<std::pair<int, int>> merged;
+    for (const auto& section : m_sections) {
+        const std::map<int, int>& counts = section->GetUniverseCounts();
+        if (counts.empty())
+            continue;
+        merged.clear();
+        merged.reserve(use.size() + counts.size());
+        auto a = use.begin();
+        auto b = counts.begin();
+        while (a != use.end() || b != counts.end()) {
+            if (b == counts.end() || (a != use.end() && a->first < b->first)) {
+                merged.push_back(*a++);
+            } else if (a == use.end() || b->first < a->first) {
+                merged.emplace_back((b++)->first, 1);
+            } else {
+                merged.emplace_back(a->first, a->second + 1);
+                ++a;
+                ++b;
+            }
+        }
+        use.swap(merged);
+    }
+    AssignSortedCounts(m_universeUse, use);
 }
 
 int CQuiltmarkDoc::GetUsedUniverseCount() const
@@ -1117,16 +1363,51 @@ void CQuiltmarkDoc::RebuildChannelUse()
 {
     m_channels->Clear();
     std::vector<int64_t> starts;
+    std::vector<std::pair<int64_t, int64_t>>& ranges = m_channels->ranges;
     for (const auto& section : m_sections) {
         const int channels = section->ChannelsPerFixture();
         if (channels <= 0)
             continue;
-        starts.clear();
-        starts.reserve(section->Tiles().size());
         // A tile without an address occupies no channel; counting it from -1 would mark
         // the last channel of the previous universe and the first ones of its own.
+        const CTileRecord* tiles = section->Tiles().data();
+        const auto occupies = [](const CTileRecord& tile) {
+            return !tile.excluded && tile.universe >= 0 && tile.address >= 0;
+        };
+        // Walked in the order of the section's own addressing, automatically addressed tiles
+        // follow each other without overlap: their channels join into ranges on the way,
+        // with no list of starts to sort.
+        ranges.clear();
+        int64_t first = INT64_MIN;
+        int64_t end = INT64_MIN;
+        bool disjoint = true;
+        ForEachTileInAddressOrder(section->GetTileColumns(), section->GetTileRows(),
+            CAddressingParams::FromSetup(section->setup), [&](long long index) {
+                const CTileRecord& tile = tiles[index];
+                if (!occupies(tile))
+                    return;
+                const int64_t start = static_cast<int64_t>(tile.universe) * 512 + tile.address;
+                if (start == end) {
+                    end += channels;
+                } else if (start > end) {
+                    if (end != INT64_MIN)
+                        ranges.emplace_back(first, end);
+                    first = start;
+                    end = start + channels;
+                } else {
+                    disjoint = false;
+                }
+            });
+        if (disjoint) {
+            if (end != INT64_MIN)
+                ranges.emplace_back(first, end);
+            m_channels->AddCoveredRanges(ranges);
+            continue;
+        }
+        starts.clear();
+        starts.reserve(section->Tiles().size());
         for (const CTileRecord& tile : section->Tiles())
-            if (!tile.excluded && tile.universe >= 0 && tile.address >= 0)
+            if (occupies(tile))
                 starts.push_back(static_cast<int64_t>(tile.universe) * 512 + tile.address);
         m_channels->AddFootprints(starts, channels);
     }

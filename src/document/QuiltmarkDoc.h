@@ -219,11 +219,26 @@ public:
 
 private:
     struct EditCapture;
+    struct CapturedTiles;
     struct DocumentStep;
     // Keeps the tiles of `section` from `first` to `last` (indices, inclusive) as they were
     // before the open step; each part is kept once per step.
     void TouchTiles(CSubDoc& section, int first, int last);
     void TouchSection(CSubDoc& section);
+    // The history of edits that address every tile anew: BeginReaddress before the edit
+    // changes anything (it checks whether addressing alone gives the tiles as they are),
+    // TouchForReaddress instead of TouchSection before the addressing run, NoteReaddressed
+    // after it. ReaddressAllTiles does the last three.
+    void BeginReaddress(CSubDoc& section);
+    void TouchForReaddress(CSubDoc& section);
+    void NoteReaddressed(CSubDoc& section);
+    void ReaddressAllTiles(CSubDoc& section);
+    CapturedTiles* CaptureOf(CSubDoc& section);
+    // Turns a re-address record into copies of every tile as the step found them.
+    void KeepAllTilesAsBefore(
+        CapturedTiles& kept, const CSubDoc& section, const CSectionSetup* before);
+    std::vector<CTileRecord> TakeSpareTileCopy(std::size_t size);
+    void KeepSpareTileCopy(std::vector<CTileRecord>&& copy);
     // Rows firstRow .. firstRow + rowCount - 1, clipped to the grid.
     void TouchRows(CSubDoc& section, int firstRow, int rowCount);
     // The open edit changed something (what marks the document modified without history).
@@ -258,6 +273,8 @@ private:
     bool m_historyEnabled = true;
     int m_editDepth = 0;
     std::unique_ptr<EditCapture> m_capture;
+    // Buffers of earlier steps' tile copies, ready for the next one.
+    std::vector<std::vector<CTileRecord>> m_spareTileCopies;
     std::function<void()> m_historyListener;
     // Sections keep their id across undo and redo, so steps can name them.
     std::uint64_t m_nextSectionId = 1;

@@ -83,23 +83,18 @@ const CTileRecord* CSubDoc::GetTileAt(int index) const
     return const_cast<CSubDoc*>(this)->GetTileAt(index);
 }
 
-CPatchEntry* CSubDoc::GetItem(int i, int j)
+std::optional<CPatchEntry> CSubDoc::GetItem(int i, int j) const
 {
     if (i < 0 || j < 0 || i >= m_itemColumns || j >= m_itemRows)
-        return nullptr;
-    return &m_items[static_cast<size_t>(i) + static_cast<size_t>(j) * m_itemColumns];
+        return std::nullopt;
+    return ItemAt(i, j);
 }
 
-const CPatchEntry* CSubDoc::GetItem(int i, int j) const
+std::optional<CPatchEntry> CSubDoc::GetItemAt(int index) const
 {
-    return const_cast<CSubDoc*>(this)->GetItem(i, j);
-}
-
-const CPatchEntry* CSubDoc::GetItemAt(int index) const
-{
-    if (index < 0 || static_cast<size_t>(index) >= m_items.size())
-        return nullptr;
-    return &m_items[index];
+    if (index < 0 || index >= GetItemCount())
+        return std::nullopt;
+    return ItemAtIndex(index);
 }
 
 int CSubDoc::ScreenIdAt(int i, int j) const
@@ -110,7 +105,7 @@ int CSubDoc::ScreenIdAt(int i, int j) const
 
 int CSubDoc::ScreenIdAtIndex(int index) const
 {
-    if (index < 0 || static_cast<size_t>(index) >= m_items.size())
+    if (index < 0 || index >= GetItemCount())
         return -1;
     return ScreenIdAt(index % m_itemColumns, index / m_itemColumns);
 }
@@ -141,9 +136,7 @@ bool CSubDoc::ResizeTiles(int width, int height)
     m_rows = height;
     // assign() reuses the buffer when it is large enough and zeroes every record.
     m_tiles.assign(static_cast<size_t>(tiles), CTileRecord {});
-    m_items.clear();
-    m_itemColumns = 0;
-    m_itemRows = 0;
+    ClearItemLayout();
     m_universeCounts.clear();
     return true;
 }
@@ -168,12 +161,22 @@ bool CSubDoc::SetUp()
     // Same dimensions: keep the records, and with them every exclusion.
     if (width != m_columns || height != m_rows)
         ResizeTiles(width, height);
+    // Addressing every tile clears the excluded ones and counts the universes.
     AddressTiles(*this, CAddressingParams::FromSetup(setup), AddressScope::AllTiles);
-    RebuildItems();
+    UpdateItemLayout();
     return true;
 }
 
-void CSubDoc::RebuildItems()
+void CSubDoc::ClearItemLayout()
+{
+    m_itemColumns = 0;
+    m_itemRows = 0;
+    m_itemsPerTileX = 1;
+    m_itemsPerTileY = 1;
+    m_itemOffsets.clear();
+}
+
+void CSubDoc::UpdateItemLayout()
 {
     const CFixtureType* type = GetFixtureType();
     const int perTileX = ItemsPerTileX();
@@ -181,25 +184,54 @@ void CSubDoc::RebuildItems()
     const long long itemColumns = static_cast<long long>(m_columns) * perTileX;
     const long long itemRows = static_cast<long long>(m_rows) * perTileY;
     if (!type || m_tiles.empty() || itemColumns * itemRows > kMaxItems) {
-        m_items.clear();
-        m_itemColumns = 0;
-        m_itemRows = 0;
+        ClearItemLayout();
         return;
     }
     m_itemColumns = static_cast<int>(itemColumns);
     m_itemRows = static_cast<int>(itemRows);
-    m_items.resize(static_cast<size_t>(itemColumns * itemRows));
-
-    // The item layout is the same for every tile; work it out once.
+    m_itemsPerTileX = perTileX;
+    m_itemsPerTileY = perTileY;
     const std::vector<int> offsets = ItemOffsetsForTile(*type, setup.orientation);
-    for (int y = 0; y < m_rows; ++y)
-        for (int x = 0; x < m_columns; ++x)
-            ApplyItemOffsets(*this, *type, offsets, x, y);
+    m_itemOffsets.assign(offsets.size(), -1);
+    for (size_t k = 0; k < offsets.size(); ++k)
+        if (offsets[k] >= 0)
+            m_itemOffsets[k] = static_cast<long long>(offsets[k]) + type->headerAddresses;
+}
+
+void CSubDoc::RebuildItems()
+{
+    UpdateItemLayout();
+    if (m_itemColumns == 0)
+        return;
+    for (CTileRecord& tile : m_tiles) {
+        if (tile.excluded) {
+            tile.universe = -1;
+            tile.address = -1;
+        }
+    }
+}
+
+bool CSubDoc::ItemLayoutFits() const
+{
+    // A layout taken for another grid or turn, or none, is left alone until the next rebuild.
+    return m_itemColumns > 0 && GetFixtureType() && m_itemsPerTileX == ItemsPerTileX()
+        && m_itemsPerTileY == ItemsPerTileY() && m_itemColumns == m_columns * m_itemsPerTileX
+        && m_itemRows == m_rows * m_itemsPerTileY;
 }
 
 void CSubDoc::DeriveItems(int x, int y)
 {
-    DeriveTileItems(*this, x, y);
+    if (ItemLayoutFits())
+        ClearExcludedAddress(x, y);
+}
+
+void CSubDoc::ClearExcludedAddress(int x, int y)
+{
+    CTileRecord* tile = GetTile(x, y);
+    if (tile && tile->excluded) {
+        tile->universe = -1;
+        tile->address = -1;
+    }
 }
 
 int CSubDoc::SelectAll(bool select)
@@ -321,19 +353,16 @@ void CSubDoc::MoveSelection(int x, int y)
     // moving up (or left in the same rows) starts at the top left, otherwise at the
     // bottom right.
     const bool forward = dy > 0 || (dy == 0 && dx > 0);
-    // Large blocks move many tiles; the item layout is the same for all of them.
-    const CFixtureType* type = GetFixtureType();
-    const std::vector<int> offsets
-        = type ? ItemOffsetsForTile(*type, setup.orientation) : std::vector<int>();
+    const bool derive = ItemLayoutFits();
     auto visit = [&](int c, int r) {
         CTileRecord* target = GetTile(c, r);
         CTileRecord* source = GetTile(c + dx, r + dy);
         if (!target || !source || !source->selected)
             return;
         std::swap(*target, *source);
-        if (type) {
-            ApplyItemOffsets(*this, *type, offsets, c, r);
-            ApplyItemOffsets(*this, *type, offsets, c + dx, r + dy);
+        if (derive) {
+            ClearExcludedAddress(c, r);
+            ClearExcludedAddress(c + dx, r + dy);
         }
     };
     if (forward) {
@@ -390,10 +419,59 @@ int CSubDoc::NextTileOfUniverse(int universe, int& address)
     return result;
 }
 
+void AssignSortedCounts(std::map<int, int>& map, const std::vector<std::pair<int, int>>& counts)
+{
+    // Updated in place: after an edit the set of universes is mostly the same, and a map
+    // built anew would allocate a node for each of them.
+    auto it = map.begin();
+    for (const auto& [universe, count] : counts) {
+        while (it != map.end() && it->first < universe)
+            it = map.erase(it);
+        if (it != map.end() && it->first == universe) {
+            it->second = count;
+            ++it;
+        } else {
+            map.emplace_hint(it, universe, count);
+        }
+    }
+    map.erase(it, map.end());
+}
+
+void CSubDoc::AssignUniverseCounts(const std::vector<std::pair<int, int>>& counts)
+{
+    AssignSortedCounts(m_universeCounts, counts);
+}
+
 void CSubDoc::RecountUniverses()
 {
-    m_universeCounts.clear();
-    // Neighbouring tiles mostly share a universe, so count runs before touching the map.
+    int lowest = INT_MAX;
+    int highest = -1;
+    for (const CTileRecord& tile : m_tiles) {
+        if (tile.excluded || tile.universe < 0)
+            continue;
+        lowest = std::min(lowest, tile.universe);
+        highest = std::max(highest, tile.universe);
+    }
+    std::vector<std::pair<int, int>> counts;
+    if (highest < 0) {
+        AssignUniverseCounts(counts);
+        return;
+    }
+    const long long range = static_cast<long long>(highest) - lowest + 1;
+    if (range <= static_cast<long long>(m_tiles.size()) + 4096) {
+        // Few enough universes to count in an array: storage order meets them in any order.
+        std::vector<int> dense(static_cast<size_t>(range), 0);
+        for (const CTileRecord& tile : m_tiles)
+            if (!tile.excluded && tile.universe >= 0)
+                ++dense[static_cast<size_t>(tile.universe - lowest)];
+        for (long long k = 0; k < range; ++k)
+            if (dense[static_cast<size_t>(k)] > 0)
+                counts.emplace_back(static_cast<int>(lowest + k), dense[static_cast<size_t>(k)]);
+        AssignUniverseCounts(counts);
+        return;
+    }
+    // Universes spread wider than there are tiles: count runs, as neighbours mostly share one.
+    std::map<int, int> sparse;
     int runUniverse = -1;
     int runLength = 0;
     for (const CTileRecord& tile : m_tiles) {
@@ -401,14 +479,15 @@ void CSubDoc::RecountUniverses()
             continue;
         if (tile.universe != runUniverse) {
             if (runLength > 0)
-                m_universeCounts[runUniverse] += runLength;
+                sparse[runUniverse] += runLength;
             runUniverse = tile.universe;
             runLength = 0;
         }
         ++runLength;
     }
     if (runLength > 0)
-        m_universeCounts[runUniverse] += runLength;
+        sparse[runUniverse] += runLength;
+    m_universeCounts = std::move(sparse);
 }
 
 void CSubDoc::AddUniverseTile(int universe)

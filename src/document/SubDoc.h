@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CMetaLib;
@@ -47,7 +48,17 @@ struct CTileRecord {
 struct CPatchEntry {
     int32_t universe = 0;   // -1 when the tile is excluded
     int32_t address = 0;    // -1 when the tile is excluded
+
+    bool operator==(const CPatchEntry& o) const
+    {
+        return universe == o.universe && address == o.address;
+    }
+    bool operator!=(const CPatchEntry& o) const { return !(*this == o); }
 };
+
+// Makes `map` hold exactly `counts` (ascending keys, each once), keeping the nodes of keys it
+// already has: universe tables change little from one edit to the next.
+void AssignSortedCounts(std::map<int, int>& map, const std::vector<std::pair<int, int>>& counts);
 
 struct CTileRect {
     int x = 0, y = 0, w = 0, h = 0;
@@ -89,15 +100,22 @@ public:
     int GetTileCount() const { return m_columns * m_rows; }
     int GetItemColumns() const { return m_itemColumns; }
     int GetItemRows() const { return m_itemRows; }
-    int GetItemCount() const { return static_cast<int>(m_items.size()); }
+    int GetItemCount() const { return m_itemColumns * m_itemRows; }
 
     CTileRecord* GetTile(int x, int y);
     const CTileRecord* GetTile(int x, int y) const;
     CTileRecord* GetTileAt(int index);
     const CTileRecord* GetTileAt(int index) const;
-    CPatchEntry* GetItem(int i, int j);
-    const CPatchEntry* GetItem(int i, int j) const;
-    const CPatchEntry* GetItemAt(int index) const;
+    // Items are not stored: each is worked out from its tile and the item layout of the last
+    // RebuildItems when asked for, so a refresh costs nothing per item. None outside the grid.
+    std::optional<CPatchEntry> GetItem(int i, int j) const;
+    std::optional<CPatchEntry> GetItemAt(int index) const;
+    // The same without the range check, for loops over the item grid.
+    CPatchEntry ItemAt(int i, int j) const;
+    CPatchEntry ItemAtIndex(int index) const
+    {
+        return ItemAt(index % m_itemColumns, index / m_itemColumns);
+    }
     // screen_id + i * IH + j: items are numbered column by column.
     int ScreenIdAt(int i, int j) const;
     int ScreenIdAtIndex(int index) const;
@@ -112,9 +130,13 @@ public:
     bool SetUp();
     // Makes a W x H grid of all-zero tile records (readers). False beyond the limits.
     bool ResizeTiles(int width, int height);
-    // Rebuilds the item grid from the tile records: item addresses for every tile.
+    // Takes the item layout from the fixture type and orientation as they are now and gives
+    // excluded tiles universe and address -1.
     void RebuildItems();
-    // Re-derives the items of one tile (after a swap).
+    // The item layout alone, for callers that just addressed every tile (which already
+    // cleared the excluded ones).
+    void UpdateItemLayout();
+    // Re-derives the items of one tile (after a swap): an excluded tile loses its address.
     void DeriveItems(int x, int y);
 
     int SelectAll(bool select);                       // tiles whose flag changed
@@ -149,16 +171,40 @@ public:
     // Raw access for the addressing routines.
     std::vector<CTileRecord>& Tiles() { return m_tiles; }
     const std::vector<CTileRecord>& Tiles() const { return m_tiles; }
-    std::vector<CPatchEntry>& Items() { return m_items; }
-    const std::vector<CPatchEntry>& Items() const { return m_items; }
+
+    // Universe counts made by a walk that already knows them (addressing every tile):
+    // ascending universes, each once, with counts above 0.
+    void AssignUniverseCounts(const std::vector<std::pair<int, int>>& counts);
 
 private:
+    void ClearItemLayout();
+    bool ItemLayoutFits() const;
+    void ClearExcludedAddress(int x, int y);
+
     const CMetaLib* m_library;
     int m_columns = 0;
     int m_rows = 0;
+    // The item layout of the last RebuildItems: grid size, items per tile, the channel offset
+    // of each item of a tile from the tile's address (-1: no channel) with the header added.
     int m_itemColumns = 0;
     int m_itemRows = 0;
+    int m_itemsPerTileX = 1;
+    int m_itemsPerTileY = 1;
+    std::vector<long long> m_itemOffsets;
     std::vector<CTileRecord> m_tiles;
-    std::vector<CPatchEntry> m_items;
     std::map<int, int> m_universeCounts;
 };
+
+inline CPatchEntry CSubDoc::ItemAt(int i, int j) const
+{
+    const CTileRecord& tile = m_tiles[static_cast<size_t>(i / m_itemsPerTileX)
+        + static_cast<size_t>(j / m_itemsPerTileY) * static_cast<size_t>(m_columns)];
+    const long long offset = m_itemOffsets[static_cast<size_t>(i % m_itemsPerTileX)
+        + static_cast<size_t>(j % m_itemsPerTileY) * static_cast<size_t>(m_itemsPerTileX)];
+    // A tile without a universe or address has no item addresses either; deriving them from
+    // -1 would give plausible-looking but wrong channels.
+    if (tile.excluded || tile.universe < 0 || tile.address < 0 || offset < 0)
+        return { -1, -1 };
+    const long long address = tile.address + offset;
+    return { tile.universe, address > INT32_MAX ? INT32_MAX : static_cast<int32_t>(address) };
+}

@@ -76,24 +76,29 @@ public:
     }
     void Add(const Value (&row)[K])
     {
+        if (m_length >= 2) {
+            bool continues = true;
+            for (int k = 0; k < K; ++k)
+                continues = continues && row[k] == m_next[k];
+            if (continues) {
+                for (int k = 0; k < K; ++k)
+                    m_next[k] += m_step[k];
+                ++m_length;
+                return;
+            }
+            Flush();
+            Start(row);
+            return;
+        }
         if (m_length == 0) {
             Start(row);
             return;
         }
-        if (m_length == 1) {
-            for (int k = 0; k < K; ++k)
-                m_step[k] = row[k] - m_start[k];
-            m_length = 2;
-            return;
-        }
         for (int k = 0; k < K; ++k) {
-            if (row[k] != m_start[k] + m_length * m_step[k]) {
-                Flush();
-                Start(row);
-                return;
-            }
+            m_step[k] = row[k] - m_start[k];
+            m_next[k] = row[k] + m_step[k];
         }
-        ++m_length;
+        m_length = 2;
     }
     void Flush()
     {
@@ -121,6 +126,7 @@ private:
     std::string& m_out;
     Value m_start[K] = {};
     Value m_step[K] = {};
+    Value m_next[K] = {}; // the row that would continue the run
     Value m_pred[K] = {};
     Value m_prevStep[K] = {};
     Value m_length = 0;
@@ -265,6 +271,14 @@ void CTileDiffWriter::AddRange(
         runs.Add(row);
     }
     runs.Flush();
+}
+
+void CTileDiffWriter::Append(CTileDiffWriter&& later)
+{
+    m_stream += later.m_stream;
+    m_ranges += later.m_ranges;
+    m_end = later.m_ranges > 0 ? later.m_end : m_end;
+    m_changed = m_changed || later.m_changed;
 }
 
 std::string CTileDiffWriter::Finish()

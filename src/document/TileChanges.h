@@ -21,6 +21,13 @@ public:
     // `before` and `after` hold the records of tiles first .. first + count - 1; ranges come
     // in ascending order and do not overlap.
     void AddRange(int first, const CTileRecord* before, const CTileRecord* after, int count);
+    // A writer for ranges that follow one ending at `end` (exclusive), which an earlier
+    // writer holds: they can be written apart, on another thread, and appended.
+    explicit CTileDiffWriter(int end = 0)
+        : m_end(end)
+    {
+    }
+    void Append(CTileDiffWriter&& later);
     // Empty when nothing changed.
     std::string Finish();
 

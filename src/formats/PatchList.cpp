@@ -50,22 +50,26 @@ constexpr int64_t kBuckets = 4096;
 // the keys are close enough); more are split by a histogram of their keys into parts that
 // are few enough, so the memory stays bounded whatever the section's size.
 template <typename Visit>
-void VisitKeyRange(const std::vector<CPatchEntry>& items, int64_t low, int64_t high,
-    std::size_t count, Visit& visit)
+void VisitKeyRange(const CSubDoc& section, int64_t low, int64_t high, std::size_t count,
+    Visit& visit)
 {
+    const std::size_t total = static_cast<std::size_t>(section.GetItemCount());
+    const auto key = [&section](std::size_t i) {
+        return ChannelKey(section.ItemAtIndex(static_cast<int>(i)));
+    };
     const bool packable
-        = items.size() <= (std::size_t { 1 } << kIndexBits) && high - low < kPackedKeySpan;
+        = total <= (std::size_t { 1 } << kIndexBits) && high - low < kPackedKeySpan;
     if (count <= kWindowItems && !packable) {
         std::vector<int32_t> order;
         order.reserve(count);
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            const int64_t key = ChannelKey(items[i]);
-            if (key >= low && key <= high)
+        for (std::size_t i = 0; i < total; ++i) {
+            const int64_t k = key(i);
+            if (k >= low && k <= high)
                 order.push_back(static_cast<int32_t>(i));
         }
-        std::sort(order.begin(), order.end(), [&items](int32_t a, int32_t b) {
-            const int64_t keyA = ChannelKey(items[static_cast<std::size_t>(a)]);
-            const int64_t keyB = ChannelKey(items[static_cast<std::size_t>(b)]);
+        std::sort(order.begin(), order.end(), [&key](int32_t a, int32_t b) {
+            const int64_t keyA = key(static_cast<std::size_t>(a));
+            const int64_t keyB = key(static_cast<std::size_t>(b));
             return keyA != keyB ? keyA < keyB : a < b;
         });
         for (int32_t index : order)
@@ -75,10 +79,10 @@ void VisitKeyRange(const std::vector<CPatchEntry>& items, int64_t low, int64_t h
     if (count <= kWindowItems) {
         std::vector<uint64_t> packed;
         packed.reserve(count);
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            const int64_t key = ChannelKey(items[i]);
-            if (key >= low && key <= high)
-                packed.push_back((static_cast<uint64_t>(key - low) << kIndexBits) | i);
+        for (std::size_t i = 0; i < total; ++i) {
+            const int64_t k = key(i);
+            if (k >= low && k <= high)
+                packed.push_back((static_cast<uint64_t>(k - low) << kIndexBits) | i);
         }
         std::sort(packed.begin(), packed.end());
         const uint64_t indexMask = (uint64_t { 1 } << kIndexBits) - 1;
@@ -87,8 +91,8 @@ void VisitKeyRange(const std::vector<CPatchEntry>& items, int64_t low, int64_t h
         return;
     }
     if (low == high) {
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            if (ChannelKey(items[i]) == low)
+        for (std::size_t i = 0; i < total; ++i) {
+            if (key(i) == low)
                 visit(static_cast<int32_t>(i));
         }
         return;
@@ -98,10 +102,10 @@ void VisitKeyRange(const std::vector<CPatchEntry>& items, int64_t low, int64_t h
     while ((span >> shift) >= static_cast<uint64_t>(kBuckets))
         ++shift;
     std::vector<std::size_t> counts(static_cast<std::size_t>(span >> shift) + 1);
-    for (const CPatchEntry& entry : items) {
-        const int64_t key = ChannelKey(entry);
-        if (key >= low && key <= high)
-            ++counts[static_cast<std::size_t>(static_cast<uint64_t>(key - low) >> shift)];
+    for (std::size_t i = 0; i < total; ++i) {
+        const int64_t k = key(i);
+        if (k >= low && k <= high)
+            ++counts[static_cast<std::size_t>(static_cast<uint64_t>(k - low) >> shift)];
     }
     std::size_t first = 0;
     while (first < counts.size()) {
@@ -113,25 +117,28 @@ void VisitKeyRange(const std::vector<CPatchEntry>& items, int64_t low, int64_t h
             const int64_t from = low + static_cast<int64_t>(uint64_t { first } << shift);
             const int64_t to
                 = std::min(high, low + static_cast<int64_t>((uint64_t { last } + 1) << shift) - 1);
-            VisitKeyRange(items, from, to, sum, visit);
+            VisitKeyRange(section, from, to, sum, visit);
         }
         first = last + 1;
     }
 }
 
 // Calls `visit` with every item index in ascending key order, ties by index.
-template <typename Visit> void VisitSortedItems(const std::vector<CPatchEntry>& items, Visit visit)
+template <typename Visit> void VisitSortedItems(const CSubDoc& section, Visit visit)
 {
-    if (items.empty())
+    const std::size_t count = static_cast<std::size_t>(section.GetItemCount());
+    if (count == 0)
         return;
-    int64_t lowest = ChannelKey(items[0]);
+    const auto item
+        = [&section](std::size_t i) { return section.ItemAtIndex(static_cast<int>(i)); };
+    int64_t lowest = ChannelKey(item(0));
     int64_t highest = lowest;
-    for (const CPatchEntry& entry : items) {
-        const int64_t key = ChannelKey(entry);
+    for (std::size_t i = 0; i < count; ++i) {
+        const int64_t key = ChannelKey(item(i));
         lowest = std::min(lowest, key);
         highest = std::max(highest, key);
     }
-    VisitKeyRange(items, lowest, highest, items.size(), visit);
+    VisitKeyRange(section, lowest, highest, count, visit);
 }
 
 } // namespace
@@ -150,8 +157,8 @@ std::string FormatPatchLine(const std::string& itemName, const std::string& scre
 std::vector<int32_t> SortedPatchOrder(const CSubDoc& section)
 {
     std::vector<int32_t> order;
-    order.reserve(section.Items().size());
-    VisitSortedItems(section.Items(), [&order](int32_t index) { order.push_back(index); });
+    order.reserve(static_cast<std::size_t>(section.GetItemCount()));
+    VisitSortedItems(section, [&order](int32_t index) { order.push_back(index); });
     return order;
 }
 
@@ -177,9 +184,8 @@ void ForEachPatchLineOf(const CSubDoc& section, const std::function<void(const s
     // allocation per item.
     std::string text;
     text.reserve(prefix.size() + 32);
-    const std::vector<CPatchEntry>& items = section.Items();
-    VisitSortedItems(items, [&](int32_t index) {
-        const CPatchEntry& entry = items[static_cast<std::size_t>(index)];
+    VisitSortedItems(section, [&](int32_t index) {
+        const CPatchEntry entry = section.ItemAtIndex(index);
         text.assign(prefix);
         AppendPatchNumbers(text, section.ScreenIdAtIndex(index), entry.universe, entry.address);
         line(text);

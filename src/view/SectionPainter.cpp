@@ -342,7 +342,7 @@ void CSectionPainter::PaintItemCells(
             QString label = QStringLiteral("U**.*");
             QColor colour = ViewColours::ItemText;
             if (!labelUndefined) {
-                const CPatchEntry* item
+                const std::optional<CPatchEntry> item
                     = m_section.GetItem(column * m_across + i, row * m_down + j);
                 if (item) {
                     label = AddressLabel(item->universe, item->address);

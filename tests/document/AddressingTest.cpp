@@ -201,7 +201,7 @@ TEST(TileAddressing, AbsurdParametersNeitherOverflowNorWrap)
     EXPECT_EQ(far.section.GetTile(1, 0)->universe, 1);
     EXPECT_EQ(far.section.GetTile(1, 0)->address, 0);
     EXPECT_EQ(far.section.GetTile(2, 0)->address, 65536);
-    for (const CPatchEntry& item : far.section.Items())
+    for (const CPatchEntry& item : ItemsOf(far.section))
         EXPECT_GE(item.address, 0); // clamped, never wrapped
 }
 
@@ -222,9 +222,9 @@ TEST(ItemDerivation, EveryOrientationAndFlagTurnsTheFixturesOwnOrder)
                         for (int qy = 0; qy < fh; ++qy)
                             for (int qx = 0; qx < fw; ++qx) {
                                 auto [ix, iy] = Turned(qx, qy, fw, fh, orientation);
-                                const CPatchEntry* item
+                                const std::optional<CPatchEntry> item
                                     = s.section.GetItem(tx * X + ix, ty * Y + iy);
-                                ASSERT_NE(item, nullptr);
+                                ASSERT_TRUE(item.has_value());
                                 EXPECT_EQ(item->universe, tile->universe);
                                 EXPECT_EQ(item->address,
                                     tile->address + header
@@ -242,7 +242,7 @@ TEST(ItemDerivation, WorkedExamplesAndHeader)
     ASSERT_TRUE(s.section.SetUp());
     auto offsets = [&] {
         std::vector<int> r;
-        for (const CPatchEntry& e : s.section.Items())
+        for (const CPatchEntry& e : ItemsOf(s.section))
             r.push_back(e.address);
         return r;
     };

@@ -367,6 +367,111 @@ TEST(EditHistoryDocument, UndoAllRedoAllAndRandomWalksRestoreEveryStateExactly)
     }
 }
 
+TEST(EditHistoryDocument, StepsGroupingSeveralEditsUndoAndRedoWhole)
+{
+    // Edits grouped into one step mix re-addressing every tile with changes of single
+    // tiles, hand addressing and set-ups: whatever came last, the step must come back whole.
+    CRecordingMessages messages;
+    for (const unsigned seed : { 11u, 12u, 13u, 14u }) {
+        std::unique_ptr<CQuiltmarkDoc> doc = ShippedLibraryDocument(messages);
+        CRandomEditor editor(*doc, seed);
+        std::vector<std::string> found;
+        std::vector<std::string> states { Snapshot(*doc) };
+        for (int i = 0; i < 60; ++i) {
+            editor.Wander();
+            const std::string before = Snapshot(*doc);
+            const std::size_t position = doc->GetHistory().Position();
+            doc->BeginEdit("Group");
+            for (int k = editor.Pick(4); k >= 0; --k) {
+                editor.Edit();
+                if (editor.Pick(3) == 0)
+                    doc->autoAddressing = !doc->autoAddressing;
+            }
+            doc->EndEdit();
+            if (doc->GetHistory().Position() == position)
+                continue;
+            found.push_back(before);
+            states.push_back(Snapshot(*doc));
+        }
+        ASSERT_GT(found.size(), 30u);
+        for (std::size_t k = found.size(); k-- > 0;) {
+            ASSERT_TRUE(doc->Undo());
+            ASSERT_EQ(FirstDifference(Snapshot(*doc), found[k]), "")
+                << "seed " << seed << " undo of group " << k + 1;
+        }
+        for (std::size_t k = 1; k < states.size(); ++k) {
+            ASSERT_TRUE(doc->Redo());
+            ASSERT_EQ(FirstDifference(Snapshot(*doc), states[k]), "")
+                << "seed " << seed << " redo of group " << k;
+        }
+    }
+}
+
+TEST(EditHistoryDocument, ReaddressingAWallOfManyPartsUndoesWithWhateverFollowedInTheStep)
+{
+    // A wall larger than one kept part: a re-address is recorded as such, and what follows
+    // it in the same step (hand addressing, toggles without automatic addressing, another
+    // set-up) must still be undone and redone exactly.
+    CTestDocument t;
+    CQuiltmarkDoc& doc = *t.doc;
+    CSubDoc& wall = t.SetUpSection(*doc.GetSection(0), 2, 90, 100);
+    wall.setup.address_origin = 1;
+    wall.setup.check_invert_secondaries = 1;
+    wall.SetUp();
+    doc.RebuildDerivedData();
+    std::mt19937 random(5);
+    const auto pick
+        = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    std::vector<std::string> found;
+    std::vector<std::string> states { Snapshot(doc) };
+    for (int step = 0; step < 40; ++step) {
+        const std::string before = Snapshot(doc);
+        const std::size_t position = doc.GetHistory().Position();
+        doc.BeginEdit("Group");
+        const int edits = 1 + pick(3);
+        for (int k = 0; k < edits; ++k) {
+            // Mostly a re-addressing toggle first, then anything.
+            const bool first = k == 0 && pick(4) != 0;
+            doc.autoAddressing = first || pick(4) != 0;
+            switch (first ? 2 : pick(5)) {
+            case 0: {
+                wall.SelectAll(false);
+                const int y = pick(100);
+                wall.SelectRect(0, y, 89, y);
+                CAddressingParams params = CAddressingParams::FromSetup(wall.setup);
+                params.baseUniverse = 50 + pick(5);
+                doc.AddressSelectedTiles(wall, params, false);
+                break;
+            }
+            case 1: {
+                CSectionSetup setup = wall.setup;
+                setup.base_universe = pick(3);
+                setup.primary_direction = pick(2);
+                doc.SetUpSection(wall, setup);
+                break;
+            }
+            default:
+                doc.ExcludeTiles(wall, { { pick(90), pick(100) }, { pick(90), 99 } }, pick(2) == 0);
+                break;
+            }
+        }
+        doc.EndEdit();
+        if (doc.GetHistory().Position() == position)
+            continue;
+        found.push_back(before);
+        states.push_back(Snapshot(doc));
+    }
+    ASSERT_GT(found.size(), 20u);
+    for (std::size_t k = found.size(); k-- > 0;) {
+        ASSERT_TRUE(doc.Undo());
+        ASSERT_EQ(FirstDifference(Snapshot(doc), found[k]), "") << "undo of group " << k + 1;
+    }
+    for (std::size_t k = 1; k < states.size(); ++k) {
+        ASSERT_TRUE(doc.Redo());
+        ASSERT_EQ(FirstDifference(Snapshot(doc), states[k]), "") << "redo of group " << k;
+    }
+}
+
 TEST(EditHistoryDocument, TheSavedPositionDecidesWhetherTheProjectIsModified)
 {
     CTestDocument t;
@@ -423,6 +528,36 @@ TEST(EditHistoryDocument, AToggleOnALargeAutoAddressedWallKeepsAFewKilobytes)
     EXPECT_LT(doc.GetHistory().Bytes(), 64u * 1024);
     doc.Undo();
     EXPECT_EQ(wall.GetTile(399, 399)->address, 12 * (399 * 400 + 399) % 504);
+}
+
+TEST(EditHistoryDocument, AStepOverAWholeLargeWallIsRecordedInTwoHalvesThatUndoTogether)
+{
+    // 300 000 tiles by hand: the record is written in two halves at once.
+    CTestDocument t;
+    CQuiltmarkDoc& doc = *t.doc;
+    CSubDoc& wall = t.SetUpSection(*doc.GetSection(0), 2, 600, 500);
+    doc.RebuildDerivedData();
+    doc.ExcludeTiles(wall, { { 5, 5 }, { 599, 499 }, { 300, 250 } }, true);
+    const auto addresses = [&wall] {
+        std::vector<long long> values;
+        for (const CTileRecord& tile : wall.Tiles())
+            values.push_back((tile.universe * 1024LL + tile.address) * 2 + tile.excluded);
+        return values;
+    };
+    const std::vector<long long> before = addresses();
+    wall.SelectAll(true);
+    CAddressingParams params = CAddressingParams::FromSetup(wall.setup);
+    params.origin = 3;
+    params.direction = 1;
+    params.snake = 1;
+    params.baseUniverse = 9;
+    doc.AddressSelectedTiles(wall, params, false);
+    const std::vector<long long> after = addresses();
+    ASSERT_NE(after, before);
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_TRUE(addresses() == before);
+    ASSERT_TRUE(doc.Redo());
+    EXPECT_TRUE(addresses() == after);
 }
 
 TEST(EditHistoryDocument, UndoBringsBackTheSelectionTheEditStartedFrom)

@@ -5,6 +5,16 @@
 #include "document/SubDoc.h"
 
 #include <memory>
+#include <vector>
+
+// Every item of the section, row by row.
+inline std::vector<CPatchEntry> ItemsOf(const CSubDoc& section)
+{
+    std::vector<CPatchEntry> items;
+    for (int index = 0; index < section.GetItemCount(); ++index)
+        items.push_back(*section.GetItemAt(index));
+    return items;
+}
 
 struct FixtureShape {
     int width = 1;

@@ -13,7 +13,7 @@ void ExpectNoTiles(CSubDoc& s)
     EXPECT_EQ(s.GetTileCount(), 0);
     EXPECT_EQ(s.GetItemCount(), 0);
     EXPECT_EQ(s.GetTile(0, 0), nullptr);
-    EXPECT_EQ(s.GetItem(0, 0), nullptr);
+    EXPECT_FALSE(s.GetItem(0, 0).has_value());
     EXPECT_EQ(s.SelectAll(true), 0);
     EXPECT_EQ(s.SelectRect(0, 0, 1, 1), 0);
     EXPECT_EQ(s.SelectUndefined(), 0);
@@ -219,10 +219,10 @@ TEST(SectionModel, LookupsOutsideTheGridsGiveNone)
     EXPECT_EQ(w.section.GetTileAt(5), w.section.GetTile(2, 1));
     EXPECT_EQ(w.section.GetTileAt(6), nullptr);
     EXPECT_EQ(w.section.GetTileAt(-1), nullptr);
-    EXPECT_NE(w.section.GetItem(5, 3), nullptr);
-    EXPECT_EQ(w.section.GetItem(6, 0), nullptr);
-    EXPECT_EQ(w.section.GetItem(0, 4), nullptr);
-    EXPECT_EQ(w.section.GetItemAt(24), nullptr);
+    EXPECT_TRUE(w.section.GetItem(5, 3).has_value());
+    EXPECT_FALSE(w.section.GetItem(6, 0).has_value());
+    EXPECT_FALSE(w.section.GetItem(0, 4).has_value());
+    EXPECT_FALSE(w.section.GetItemAt(24).has_value());
     EXPECT_EQ(w.section.GetItemAt(23), w.section.GetItem(5, 3));
 }
 
