@@ -3,6 +3,7 @@
 // automatic addressing on (a toggle re-addresses every later tile) and off. The same edit
 // without history is the baseline that shows what recording adds.
 #include "app/UserMessages.h"
+#include "BenchWalls.h"
 #include "document/QuiltmarkDoc.h"
 
 #include <benchmark/benchmark.h>
@@ -10,25 +11,6 @@
 #include <chrono>
 
 namespace {
-
-const std::string kLibrary = std::string(QUILTMARK_SOURCE_DIR) + "/resources/metalib.xml";
-
-using Clock = std::chrono::steady_clock;
-
-double MillisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-CSectionSetup WallSetup(const CQuiltmarkDoc& doc, int side)
-{
-    CSectionSetup setup;
-    const int type = doc.GetLibrary().IndexOfType("BRAKWELL_TILE_2X2");
-    setup.fix_type = type < 0 ? 0 : type;
-    setup.matrix_width = side;
-    setup.matrix_height = side;
-    return setup;
-}
 
 // Sums over the iterations, reported as averages.
 struct CStepCost {
@@ -70,7 +52,7 @@ void BM_ToggleUndoRedo(benchmark::State& state)
 {
     const int side = static_cast<int>(state.range(0));
     CSilentMessages messages;
-    CQuiltmarkDoc doc(messages, kLibrary);
+    CQuiltmarkDoc doc(messages, kBenchLibrary);
     doc.OnNewDocument();
     doc.EnableHistory(state.range(2) != 0);
     CSubDoc& wall = *doc.GetSection(0);
@@ -96,7 +78,7 @@ void BM_SetUpUndoRedo(benchmark::State& state)
 {
     const int side = static_cast<int>(state.range(0));
     CSilentMessages messages;
-    CQuiltmarkDoc doc(messages, kLibrary);
+    CQuiltmarkDoc doc(messages, kBenchLibrary);
     doc.OnNewDocument();
     doc.EnableHistory(state.range(1) != 0);
     CSubDoc& wall = *doc.GetSection(0);

@@ -4,6 +4,7 @@
 // the edit history on as in the program. Reports milliseconds, the ratio to the floor and the
 // peak resident memory of the benchmark above what the process held before it.
 #include "app/UserMessages.h"
+#include "BenchWalls.h"
 #include "document/QuiltmarkDoc.h"
 
 #include <benchmark/benchmark.h>
@@ -16,15 +17,6 @@
 #include <vector>
 
 namespace {
-
-const std::string kLibrary = std::string(QUILTMARK_SOURCE_DIR) + "/resources/metalib.xml";
-
-using Clock = std::chrono::steady_clock;
-
-double MillisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 double ProcStatusMegabytes(const char* key)
 {
@@ -41,16 +33,6 @@ double ProcStatusMegabytes(const char* key)
 void ResetPeakMemory()
 {
     std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-CSectionSetup WallSetup(const CQuiltmarkDoc& doc, int side)
-{
-    CSectionSetup setup;
-    const int type = doc.GetLibrary().IndexOfType("BRAKWELL_TILE_2X2");
-    setup.fix_type = type < 0 ? 0 : type;
-    setup.matrix_width = side;
-    setup.matrix_height = side;
-    return setup;
 }
 
 double Median(std::vector<double> values)
@@ -82,7 +64,7 @@ void BM_RefreshAfterEdit(benchmark::State& state)
     const double before = ProcStatusMegabytes("VmRSS");
     ResetPeakMemory();
     CSilentMessages messages;
-    CQuiltmarkDoc doc(messages, kLibrary);
+    CQuiltmarkDoc doc(messages, kBenchLibrary);
     doc.OnNewDocument();
     doc.EnableHistory(state.range(1) != 0);
     CSubDoc& wall = *doc.GetSection(0);
@@ -143,7 +125,7 @@ BENCHMARK(BM_RefreshAfterEdit)
 void BM_ToggleInLargeProject(benchmark::State& state)
 {
     CSilentMessages messages;
-    CQuiltmarkDoc doc(messages, kLibrary);
+    CQuiltmarkDoc doc(messages, kBenchLibrary);
     doc.OnNewDocument();
     for (int s = 0; s < CQuiltmarkDoc::kMaxSections; ++s) {
         CSubDoc* section = s == 0 ? doc.GetSection(0) : doc.AppendSection();

@@ -288,30 +288,17 @@ bool ReadSection(const XMLElement& element, CQuiltmarkDoc& doc, bool& replaced, 
     // whole file rather than load a part of a section.
     const int width = section->setup.matrix_width;
     const int height = section->setup.matrix_height;
-    const long long tiles = static_cast<long long>(width) * height;
-    const long long items = tiles * section->ItemsPerTileX() * section->ItemsPerTileY();
-    if (width < 0 || height < 0) {
-        if (error)
-            *error = "The section \"" + name + "\" has a negative size (" + SizeText(width, height)
-                + " tiles).";
-        return false;
-    }
-    std::uint64_t projectItems = static_cast<std::uint64_t>(items);
+    std::uint64_t otherItems = 0;
     for (int i = 0; i < doc.GetSectionCount(); ++i) {
         if (doc.GetSection(i) != section)
-            projectItems += static_cast<std::uint64_t>(doc.GetSection(i)->GetItemCount());
+            otherItems += static_cast<std::uint64_t>(doc.GetSection(i)->GetItemCount());
     }
-    if (tiles <= CSubDoc::kMaxTiles && items <= CSubDoc::kMaxItems
-        && projectItems > CQuiltmarkDoc::kMaxProjectItems) {
+    std::string problem = SectionSizeProblem(*section, otherItems);
+    if (problem.empty() && !section->ResizeTiles(width, height))
+        problem = SectionSizeProblem(*section, CQuiltmarkDoc::kMaxProjectItems);
+    if (!problem.empty()) {
         if (error)
-            *error = CQuiltmarkDoc::ProjectTooLargeText();
-        return false;
-    }
-    if (tiles > CSubDoc::kMaxTiles || items > CSubDoc::kMaxItems
-        || !section->ResizeTiles(width, height)) {
-        if (error)
-            *error = "The section \"" + name + "\" asks for " + SizeText(width, height)
-                + " tiles; a section holds at most 4000000 tiles and 16777216 items.";
+            *error = problem;
         return false;
     }
     section->RebuildItems();
@@ -496,11 +483,26 @@ bool CProjectFileReader::ReadTree(
     if (replaced)
         doc.Messages().ShowMessage(kControlsReplacedMessage, MessageIcon::Warning);
 
-    doc.RebuildUniverseUse();
-    doc.RebuildScreenIdUse();
-    doc.RebuildChannelUse();
+    doc.RebuildTables();
     if (doc.GetSectionCount() == 0)
         doc.AddSection();
     doc.SetCurrentSection(0);
     return true;
+}
+
+std::string SectionSizeProblem(const CSubDoc& section, std::uint64_t otherItems)
+{
+    const int width = section.setup.matrix_width;
+    const int height = section.setup.matrix_height;
+    const long long tiles = static_cast<long long>(width) * height;
+    const long long items = tiles * section.ItemsPerTileX() * section.ItemsPerTileY();
+    if (width < 0 || height < 0)
+        return "The section \"" + section.name + "\" has a negative size ("
+            + SizeText(width, height) + " tiles).";
+    if (tiles > CSubDoc::kMaxTiles || items > CSubDoc::kMaxItems)
+        return "The section \"" + section.name + "\" asks for " + SizeText(width, height)
+            + " tiles; a section holds at most 4000000 tiles and 16777216 items.";
+    if (otherItems + static_cast<std::uint64_t>(items) > CQuiltmarkDoc::kMaxProjectItems)
+        return CQuiltmarkDoc::ProjectTooLargeText();
+    return std::string();
 }

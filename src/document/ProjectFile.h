@@ -7,6 +7,7 @@
 #include <string>
 
 class CQuiltmarkDoc;
+class CSubDoc;
 class IProgress;
 
 // What a stopped load or save says.
@@ -40,3 +41,7 @@ public:
     // Inputs up to this size may go to the tree reader; larger ones are read streaming only.
     static constexpr std::uint64_t kTreeReaderBytes = std::uint64_t { 64 } << 20;
 };
+
+// Why a section as its set-up asks cannot be read into a project whose other sections hold
+// `otherItems` items; empty when it can. Both readers ask before they allocate its tiles.
+std::string SectionSizeProblem(const CSubDoc& section, std::uint64_t otherItems);

@@ -106,15 +106,6 @@ std::string LineText(long long line)
     return text;
 }
 
-std::string SizeText(long long width, long long height)
-{
-    std::string text;
-    AppendDecimal(text, width);
-    text += " x ";
-    AppendDecimal(text, height);
-    return text;
-}
-
 // Messages said while reading are held back until the file proved well-formed, as the
 // tree reader, which parses first, says nothing about a file it cannot parse.
 class CHeldMessages : public IUserMessages {
@@ -443,23 +434,14 @@ struct CProjectFileParser::State {
     void SizeGrid()
     {
         sized = true;
-        const int width = section->setup.matrix_width;
-        const int height = section->setup.matrix_height;
-        const long long tiles = static_cast<long long>(width) * height;
-        const long long items = tiles * section->ItemsPerTileX() * section->ItemsPerTileY();
-        const std::string& name = section->name;
-        if (width < 0 || height < 0)
-            return Refuse("The section \"" + name + "\" has a negative size ("
-                + SizeText(width, height) + " tiles).");
-        if (tiles > CSubDoc::kMaxTiles || items > CSubDoc::kMaxItems)
-            return Refuse("The section \"" + name + "\" asks for " + SizeText(width, height)
-                + " tiles; a section holds at most 4000000 tiles and 16777216 items.");
-        if (projectItems + static_cast<std::uint64_t>(items) > CQuiltmarkDoc::kMaxProjectItems)
-            return Refuse(CQuiltmarkDoc::ProjectTooLargeText());
-        if (!section->ResizeTiles(width, height))
-            return Refuse("The section \"" + name + "\" asks for " + SizeText(width, height)
-                + " tiles; a section holds at most 4000000 tiles and 16777216 items.");
-        projectItems += static_cast<std::uint64_t>(items);
+        std::string problem = SectionSizeProblem(*section, projectItems);
+        if (problem.empty()
+            && !section->ResizeTiles(section->setup.matrix_width, section->setup.matrix_height))
+            problem = SectionSizeProblem(*section, CQuiltmarkDoc::kMaxProjectItems);
+        if (!problem.empty())
+            return Refuse(problem);
+        projectItems += static_cast<std::uint64_t>(section->GetTileCount())
+            * static_cast<std::uint64_t>(section->ItemsPerTileX() * section->ItemsPerTileY());
     }
 
     void ReadTile(const XML_Char** attributes)
@@ -874,9 +856,7 @@ CProjectFileParser::Result CProjectFileParser::Finish(std::string& problem)
         return s.verdict;
     if (s.replaced)
         doc.Messages().ShowMessage(kControlsReplacedMessage, MessageIcon::Warning);
-    doc.RebuildUniverseUse();
-    doc.RebuildScreenIdUse();
-    doc.RebuildChannelUse();
+    doc.RebuildTables();
     if (doc.GetSectionCount() == 0)
         doc.AddSection();
     doc.SetCurrentSection(0);
