@@ -288,12 +288,7 @@ bool ReadSection(const XMLElement& element, CQuiltmarkDoc& doc, bool& replaced, 
     // whole file rather than load a part of a section.
     const int width = section->setup.matrix_width;
     const int height = section->setup.matrix_height;
-    std::uint64_t otherItems = 0;
-    for (int i = 0; i < doc.GetSectionCount(); ++i) {
-        if (doc.GetSection(i) != section)
-            otherItems += static_cast<std::uint64_t>(doc.GetSection(i)->GetItemCount());
-    }
-    std::string problem = SectionSizeProblem(*section, otherItems);
+    std::string problem = SectionSizeProblem(*section, doc.ItemCountBeside(*section));
     if (problem.empty() && !section->ResizeTiles(width, height))
         problem = SectionSizeProblem(*section, CQuiltmarkDoc::kMaxProjectItems);
     if (!problem.empty()) {

@@ -446,8 +446,10 @@ void CQuiltmarkDoc::FinishLoad(bool ok, bool isJob, const std::string& error, bo
         if (!quiet)
             m_messages.ShowMessage(text, MessageIcon::Error);
     }
-    // Reset leaves the screen-id and channel tables alone; rebuild them for what is loaded.
-    RebuildTables();
+    // A project reader ends with the tables of what it read; Reset and the job reader
+    // leave them to be rebuilt here.
+    if (!ok || isJob)
+        RebuildTables();
     SetCurrentSection(0);
     m_loadSucceeded = ok;
     m_pathHoldsProject = ok && !isJob;
@@ -672,13 +674,11 @@ bool CQuiltmarkDoc::SetUpSection(CSubDoc& section, const CSectionSetup& setup)
     }
     const CSectionSetup previous = section.setup;
     section.setup = setup;
-    std::uint64_t projectItems = static_cast<std::uint64_t>(std::max(setup.matrix_width, 0))
-        * static_cast<std::uint64_t>(std::max(setup.matrix_height, 0))
-        * static_cast<std::uint64_t>(section.ItemsPerTileX() * section.ItemsPerTileY());
-    for (const std::unique_ptr<CSubDoc>& other : m_sections) {
-        if (other.get() != &section)
-            projectItems += static_cast<std::uint64_t>(other->GetItemCount());
-    }
+    const std::uint64_t projectItems
+        = static_cast<std::uint64_t>(std::max(setup.matrix_width, 0))
+            * static_cast<std::uint64_t>(std::max(setup.matrix_height, 0))
+            * static_cast<std::uint64_t>(section.ItemsPerTileX() * section.ItemsPerTileY())
+        + ItemCountBeside(section);
     if (projectItems > kMaxProjectItems) {
         section.setup = previous;
         m_messages.ShowMessage(
@@ -1068,22 +1068,9 @@ bool CQuiltmarkDoc::EndEdit()
                 continue;
         } else {
             record.whole = true;
-            if (existed) {
-                if (std::all_of(kept.kept.begin(), kept.kept.end(), [](char k) { return k; })) {
-                    record.before = EncodeTiles(kept.copy);
-                } else {
-                    std::vector<CTileRecord> whole;
-                    for (std::size_t part = 0; part < kept.kept.size(); ++part) {
-                        if (!kept.kept[part])
-                            continue;
-                        const auto begin
-                            = kept.copy.begin() + static_cast<std::ptrdiff_t>(part) * kTilePart;
-                        whole.insert(whole.end(), begin,
-                            begin + std::min<std::ptrdiff_t>(kTilePart, kept.copy.end() - begin));
-                    }
-                    record.before = EncodeTiles(whole);
-                }
-            }
+            // A grid that is resized or removed was kept whole first (TouchSection).
+            if (existed)
+                record.before = EncodeTiles(kept.copy);
             if (section)
                 record.after = EncodeTiles(section->Tiles());
         }
@@ -1251,6 +1238,16 @@ void CQuiltmarkDoc::NotifyHistory()
 {
     if (m_historyListener)
         m_historyListener();
+}
+
+std::uint64_t CQuiltmarkDoc::ItemCountBeside(const CSubDoc& section) const
+{
+    std::uint64_t items = 0;
+    for (const std::unique_ptr<CSubDoc>& other : m_sections) {
+        if (other.get() != &section)
+            items += static_cast<std::uint64_t>(other->GetItemCount());
+    }
+    return items;
 }
 
 int CQuiltmarkDoc::FindSectionByName(const std::string& name) const

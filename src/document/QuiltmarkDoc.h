@@ -120,6 +120,8 @@ public:
     bool IsSectionNameFree(const std::string& name) const;
     std::string MakeUniqueSectionName() const;
     const CFixtureType* GetFixtureType(const CSubDoc& section) const;
+    // Items of every section but `section` (the project-wide limit).
+    std::uint64_t ItemCountBeside(const CSubDoc& section) const;
     // Position of the section in the document, -1 when it is not one of ours.
     int IndexOfSection(const CSubDoc* section) const;
 
