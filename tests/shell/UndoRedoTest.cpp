@@ -222,3 +222,19 @@ TEST_F(UndoRedoTest, MovingTheFocusAwayCommitsTheTypedLabel)
     EXPECT_FALSE(tabs.IsEditing());
     EXPECT_EQ(Doc().GetSection(0)->name, "Floor");
 }
+
+TEST_F(UndoRedoTest, TheFirstDragOfAProjectCanBeUndoneWhileItRuns)
+{
+    Doc().EnableHistory(false); // nothing left to undo
+    Doc().EnableHistory(true);
+    ASSERT_FALSE(Enabled(CommandId::EditUndo));
+    const std::string saved = Project();
+    Press(0, 0);
+    Move(1, 0);
+    // The open step makes Undo available at once, so that its key works mid-drag.
+    EXPECT_TRUE(Enabled(CommandId::EditUndo));
+    Key(Qt::Key_Z);
+    EXPECT_FALSE(Doc().IsEditOpen());
+    Release(1, 0);
+    EXPECT_EQ(Project(), saved);
+}
