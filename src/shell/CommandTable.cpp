@@ -1,89 +1,130 @@
 #include "shell/CommandTable.h"
 
+#include <algorithm>
+
 namespace {
 
 QList<CCommandInfo> BuildTable()
 {
     using K = QKeySequence;
+    using M = MenuId;
+    using C = CommandId;
     const auto icon = [](const char* name) { return QStringLiteral(":/icons/%1.svg").arg(name); };
     // Alt with + and - is bound to the typed characters; the keypad keys are extra bindings.
     const QList<K> zoomIn { K(Qt::ALT | Qt::Key_Plus),
         K(QKeyCombination(Qt::AltModifier | Qt::KeypadModifier, Qt::Key_Plus)) };
     const QList<K> zoomOut { K(Qt::ALT | Qt::Key_Minus),
         K(QKeyCombination(Qt::AltModifier | Qt::KeypadModifier, Qt::Key_Minus)) };
-    using C = CommandId;
+    constexpr bool kCheck = true;
+    constexpr bool kSep = true;
+    // id, key, menu text, keys, prompt, tool tip, icon, checkable, menu, separator before,
+    // tool bar place
     return {
-        { C::FileNew, "&New\tCtrl+N", { K(Qt::CTRL | Qt::Key_N) }, "Create a new document", "New",
-            icon("new") },
-        { C::FileOpen, "&Open...\tCtrl+O", { K(Qt::CTRL | Qt::Key_O) }, "Open an existing document",
-            "Open", icon("open") },
-        { C::FileSave, "&Save\tCtrl+S", { K(Qt::CTRL | Qt::Key_S) }, "Save the active document",
-            "Save", icon("save") },
-        { C::FileSaveAs, "Save &as...", {}, "Save the active document with a new name", "Save As",
-            {} },
-        { C::FilePrint, "&Print...\tCtrl+P", { K(Qt::CTRL | Qt::Key_P) }, {}, "Print",
-            icon("print") },
-        { C::FilePrintPreview, "Print P&review", {}, {}, "Print Preview", icon("preview") },
-        { C::FilePrintSetup, "Printer &Setup", {}, {}, {}, {} },
-        { C::FileExportAscii, "Patch Scheme as ASCII-Art Text File...", {}, {}, {}, {} },
-        { C::FileRecent1, {}, {}, "Open this document", {}, {} },
-        { C::FileRecent2, {}, {}, "Open this document", {}, {} },
-        { C::FileRecent3, {}, {}, "Open this document", {}, {} },
-        { C::FileRecent4, {}, {}, "Open this document", {}, {} },
-        { C::FileQuit, "&Quit", {}, "Quit the application; prompts to save documents", "Exit", {} },
-        { C::EditUndo, "Undo\tCtrl+Z", { K(Qt::CTRL | Qt::Key_Z) }, "Undo the last action", "Undo",
-            {} },
-        { C::EditRedo, "Redo\tCtrl+Y",
+        { C::FileNew, "FileNew", "&New\tCtrl+N", { K(Qt::CTRL | Qt::Key_N) },
+            "Create a new document", "New", icon("new"), false, M::File, false, { 1, 1 } },
+        { C::FileOpen, "FileOpen", "&Open...\tCtrl+O", { K(Qt::CTRL | Qt::Key_O) },
+            "Open an existing document", "Open", icon("open"), false, M::File, false, { 1, 2 } },
+        { C::FileSave, "FileSave", "&Save\tCtrl+S", { K(Qt::CTRL | Qt::Key_S) },
+            "Save the active document", "Save", icon("save"), false, M::File, false, { 1, 3 } },
+        { C::FileSaveAs, "FileSaveAs", "Save &as...", {},
+            "Save the active document with a new name", "Save As", {}, false, M::File },
+        { C::FilePrint, "FilePrint", "&Print...\tCtrl+P", { K(Qt::CTRL | Qt::Key_P) }, {}, "Print",
+            icon("print"), false, M::File, kSep, { 2, 2 } },
+        { C::FilePrintPreview, "FilePrintPreview", "Print P&review", {}, {}, "Print Preview",
+            icon("preview"), false, M::File, false, { 2, 1 } },
+        { C::FilePrintSetup, "FilePrintSetup", "Printer &Setup", {}, {}, {}, {}, false, M::File },
+        { C::FileExportAscii, "FileExportAscii", "Patch Scheme as ASCII-Art Text File...", {}, {},
+            {}, {}, false, M::Export },
+        { C::FileRecent1, "FileRecent1", {}, {}, "Open this document", {}, {}, false, M::File,
+            kSep },
+        { C::FileRecent2, "FileRecent2", {}, {}, "Open this document", {}, {}, false, M::File },
+        { C::FileRecent3, "FileRecent3", {}, {}, "Open this document", {}, {}, false, M::File },
+        { C::FileRecent4, "FileRecent4", {}, {}, "Open this document", {}, {}, false, M::File },
+        { C::FileQuit, "FileQuit", "&Quit", {}, "Quit the application; prompts to save documents",
+            "Exit", {}, false, M::File, kSep },
+        { C::EditUndo, "EditUndo", "Undo\tCtrl+Z", { K(Qt::CTRL | Qt::Key_Z) },
+            "Undo the last action", "Undo", {}, false, M::Edit },
+        { C::EditRedo, "EditRedo", "Redo\tCtrl+Y",
             { K(Qt::CTRL | Qt::Key_Y), K(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) },
-            "Redo the previously undone action", "Redo", {} },
-        { C::EditCreateMatrix, "Create Matrix...\tF3", { K(Qt::Key_F3) }, "Create a matrix",
-            "Create Matrix [F3]", icon("matrix") },
-        { C::EditDeviceManager, "Device Manager...\tF4", { K(Qt::Key_F4) }, "Edit the Device-List",
-            "Edit Device-List [F4]", icon("devices") },
-        { C::EditAutoAddressing, "Automatic Addressing", {}, "Auto-Addressing On",
-            "Auto-Addressing On", icon("auto-addressing"), true },
-        { C::EditManualAddressing, "Manual Addressing", {}, "Auto-Addressing Off",
-            "Auto-Addressing Off", icon("manual-addressing"), true },
-        { C::EditToggleTileMode, "Toggle Tile Mode\tF5", { K(Qt::Key_F5) }, "Toggle Tile Mode",
-            "Toggle Tile Mode [F5]", icon("toggle-tiles"), true },
-        { C::EditMoveTileMode, "Move/Edit Tile Mode\tF6", { K(Qt::Key_F6) }, "Move/Edit Tile Mode",
-            "Move/Edit Tile Mode [F6]", icon("move-tiles"), true },
-        { C::EditPageInfo, "Page Info...", {}, "Set Page-Info-Text", "Set Page-Info-Text",
-            icon("page-info"), true },
-        { C::ViewZoomIn, "Zoom In\tAlt++", zoomIn, "Zoom In", "Zoom In [Alt]+[+]",
-            icon("zoom-in") },
-        { C::ViewZoomOut, "Zoom Out\tAlt+-", zoomOut, "Zoom Out", "Zoom Out [Alt]+[-]",
-            icon("zoom-out") },
-        { C::ViewZoomManual, "Manual", {}, "Zoom Manual", "Zoom Manual", icon("zoom-manual"),
-            true },
-        { C::ViewZoomPage, "Page", {}, "Zoom to Page", "Zoom to Page", icon("zoom-page"), true },
-        { C::ViewZoomPageWidth, "Page Width", {}, "Zoom to Page Width", "Zoom to Page Width",
-            icon("zoom-width"), true },
-        { C::ViewZoomPageHeight, "Page Height", {}, "Zoom to Page Height", "Zoom to Page Height",
-            icon("zoom-height"), true },
-        { C::ViewShowAllConnections, "Show All Connections\tF7", { K(Qt::Key_F7) },
-            "Show All Connections", "Show All Connections [F7]", icon("connections-all"), true },
-        { C::ViewShowActiveConnections, "Show Connections for Active Universe\tCtrl+F7",
-            { K(Qt::CTRL | Qt::Key_F7) }, "Show Connections for Active Universe",
-            "Show Connections for Active Universe [CTRL]+[F7]", icon("connections-active"), true },
-        { C::ViewHideConnections, "Hide Connections\tF8", { K(Qt::Key_F8) }, "Hide All Connections",
-            "Hide All Connections [F8]", icon("connections-hide"), true },
-        { C::ViewSortByAddress, "Sort Connections by DMX Address\tF10", { K(Qt::Key_F10) },
-            "Sort Connections by DMX Address", "Sort Connections by DMX Address [F10]",
-            icon("sort-address"), true },
-        { C::ViewSortByPosition, "Sort Connections by Position\tF9", { K(Qt::Key_F9) },
-            "Sort Connections by Position", "Sort Connections by Position [F9]",
-            icon("sort-position"), true },
-        { C::ViewShowSwitches, "Show Switch Settings", {}, "Show Switch Settings",
-            "Show Switch Settings", icon("switches"), true },
-        { C::SectionsAdd, "Add Section", {}, {}, {}, {} },
-        { C::SectionsDelete, "Delete Current Section", {}, {}, {}, {} },
-        { C::HelpAbout, "&About...", {},
-            "Display program information, version number and copyright", "About", {} },
+            "Redo the previously undone action", "Redo", {}, false, M::Edit },
+        { C::EditCreateMatrix, "EditCreateMatrix", "Create Matrix...\tF3", { K(Qt::Key_F3) },
+            "Create a matrix", "Create Matrix [F3]", icon("matrix"), false, M::Edit, kSep,
+            { 3, 1 } },
+        { C::EditDeviceManager, "EditDeviceManager", "Device Manager...\tF4", { K(Qt::Key_F4) },
+            "Edit the Device-List", "Edit Device-List [F4]", icon("devices"), false, M::Edit, false,
+            { 3, 2 } },
+        { C::EditAutoAddressing, "EditAutoAddressing", "Automatic Addressing", {},
+            "Auto-Addressing On", "Auto-Addressing On", icon("auto-addressing"), kCheck, M::Edit,
+            kSep, { 9, 1 } },
+        { C::EditManualAddressing, "EditManualAddressing", "Manual Addressing", {},
+            "Auto-Addressing Off", "Auto-Addressing Off", icon("manual-addressing"), kCheck,
+            M::Edit, false, { 9, 2 } },
+        { C::EditToggleTileMode, "EditToggleTileMode", "Toggle Tile Mode\tF5", { K(Qt::Key_F5) },
+            "Toggle Tile Mode", "Toggle Tile Mode [F5]", icon("toggle-tiles"), kCheck, M::Edit,
+            kSep, { 4, 1 } },
+        { C::EditMoveTileMode, "EditMoveTileMode", "Move/Edit Tile Mode\tF6", { K(Qt::Key_F6) },
+            "Move/Edit Tile Mode", "Move/Edit Tile Mode [F6]", icon("move-tiles"), kCheck, M::Edit,
+            false, { 4, 2 } },
+        { C::EditPageInfo, "EditPageInfo", "Page Info...", {}, "Set Page-Info-Text",
+            "Set Page-Info-Text", icon("page-info"), kCheck, M::Edit, kSep, { 10, 1 } },
+        { C::ViewZoomIn, "ViewZoomIn", "Zoom In\tAlt++", zoomIn, "Zoom In", "Zoom In [Alt]+[+]",
+            icon("zoom-in"), false, M::View, false, { 5, 1 } },
+        { C::ViewZoomOut, "ViewZoomOut", "Zoom Out\tAlt+-", zoomOut, "Zoom Out",
+            "Zoom Out [Alt]+[-]", icon("zoom-out"), false, M::View, false, { 5, 2 } },
+        { C::ViewZoomManual, "ViewZoomManual", "Manual", {}, "Zoom Manual", "Zoom Manual",
+            icon("zoom-manual"), kCheck, M::ZoomView, false, { 5, 3 } },
+        { C::ViewZoomPage, "ViewZoomPage", "Page", {}, "Zoom to Page", "Zoom to Page",
+            icon("zoom-page"), kCheck, M::ZoomView, false, { 5, 4 } },
+        { C::ViewZoomPageWidth, "ViewZoomPageWidth", "Page Width", {}, "Zoom to Page Width",
+            "Zoom to Page Width", icon("zoom-width"), kCheck, M::ZoomView, false, { 5, 5 } },
+        { C::ViewZoomPageHeight, "ViewZoomPageHeight", "Page Height", {}, "Zoom to Page Height",
+            "Zoom to Page Height", icon("zoom-height"), kCheck, M::ZoomView, false, { 5, 6 } },
+        { C::ViewShowAllConnections, "ViewShowAllConnections", "Show All Connections\tF7",
+            { K(Qt::Key_F7) }, "Show All Connections", "Show All Connections [F7]",
+            icon("connections-all"), kCheck, M::View, kSep, { 6, 1 } },
+        { C::ViewShowActiveConnections, "ViewShowActiveConnections",
+            "Show Connections for Active Universe\tCtrl+F7", { K(Qt::CTRL | Qt::Key_F7) },
+            "Show Connections for Active Universe",
+            "Show Connections for Active Universe [CTRL]+[F7]", icon("connections-active"), kCheck,
+            M::View, false, { 6, 2 } },
+        { C::ViewHideConnections, "ViewHideConnections", "Hide Connections\tF8", { K(Qt::Key_F8) },
+            "Hide All Connections", "Hide All Connections [F8]", icon("connections-hide"), kCheck,
+            M::View, false, { 6, 3 } },
+        { C::ViewSortByAddress, "ViewSortByAddress", "Sort Connections by DMX Address\tF10",
+            { K(Qt::Key_F10) }, "Sort Connections by DMX Address",
+            "Sort Connections by DMX Address [F10]", icon("sort-address"), kCheck, M::View, kSep,
+            { 7, 2 } },
+        { C::ViewSortByPosition, "ViewSortByPosition", "Sort Connections by Position\tF9",
+            { K(Qt::Key_F9) }, "Sort Connections by Position", "Sort Connections by Position [F9]",
+            icon("sort-position"), kCheck, M::View, false, { 7, 1 } },
+        { C::ViewShowSwitches, "ViewShowSwitches", "Show Switch Settings", {},
+            "Show Switch Settings", "Show Switch Settings", icon("switches"), kCheck, M::View, kSep,
+            { 8, 1 } },
+        { C::SectionsAdd, "SectionsAdd", "Add Section", {}, {}, {}, {}, false, M::Sections },
+        { C::SectionsDelete, "SectionsDelete", "Delete Current Section", {}, {}, {}, {}, false,
+            M::Sections },
+        { C::HelpAbout, "HelpAbout", "&About...", {},
+            "Display program information, version number and copyright", "About", {}, false,
+            M::Help },
     };
 }
 
 } // namespace
+
+const QList<CMenuInfo>& MenuTable()
+{
+    using M = MenuId;
+    static const QList<CMenuInfo> menus {
+        { M::File, M::None, "&File", "menuFile" },
+        { M::Export, M::File, "&Export", "menuExport", true },
+        { M::Edit, M::None, "&Edit", "menuEdit" },
+        { M::View, M::None, "&View", "menuView" },
+        { M::ZoomView, M::View, "Zoom View", "menuZoomView" },
+        { M::Sections, M::None, "&Sections", "menuSections" },
+        { M::Help, M::None, "&Help", "menuHelp" },
+    };
+    return menus;
+}
 
 const QList<CCommandInfo>& CommandTable()
 {
@@ -91,137 +132,24 @@ const QList<CCommandInfo>& CommandTable()
     return table;
 }
 
-const CCommandInfo* FindCommand(CommandId id)
+QList<CToolBarSlot> ToolBarLayout()
 {
+    QList<const CCommandInfo*> buttons;
     for (const CCommandInfo& info : CommandTable()) {
-        if (info.id == id)
-            return &info;
+        if (info.toolBar.group > 0)
+            buttons.append(&info);
     }
-    return nullptr;
-}
-
-const QList<CToolBarSlot>& ToolBarLayout()
-{
-    using C = CommandId;
-    static const CToolBarSlot sep { true };
-    static const QList<CToolBarSlot> layout {
-        { false, C::FileNew },
-        { false, C::FileOpen },
-        { false, C::FileSave },
-        sep,
-        { false, C::FilePrintPreview },
-        { false, C::FilePrint },
-        sep,
-        { false, C::EditCreateMatrix },
-        { false, C::EditDeviceManager },
-        sep,
-        { false, C::EditToggleTileMode },
-        { false, C::EditMoveTileMode },
-        sep,
-        { false, C::ViewZoomIn },
-        { false, C::ViewZoomOut },
-        { false, C::ViewZoomManual },
-        { false, C::ViewZoomPage },
-        { false, C::ViewZoomPageWidth },
-        { false, C::ViewZoomPageHeight },
-        sep,
-        { false, C::ViewShowAllConnections },
-        { false, C::ViewShowActiveConnections },
-        { false, C::ViewHideConnections },
-        sep,
-        { false, C::ViewSortByPosition },
-        { false, C::ViewSortByAddress },
-        sep,
-        { false, C::ViewShowSwitches },
-        sep,
-        { false, C::EditAutoAddressing },
-        { false, C::EditManualAddressing },
-        sep,
-        { false, C::EditPageInfo },
-    };
+    std::stable_sort(buttons.begin(), buttons.end(), [](const auto* a, const auto* b) {
+        return a->toolBar.group != b->toolBar.group ? a->toolBar.group < b->toolBar.group
+                                                    : a->toolBar.order < b->toolBar.order;
+    });
+    QList<CToolBarSlot> layout;
+    int group = 0;
+    for (const CCommandInfo* info : buttons) {
+        if (group != 0 && info->toolBar.group != group)
+            layout.append(CToolBarSlot { true });
+        group = info->toolBar.group;
+        layout.append(CToolBarSlot { false, info->id });
+    }
     return layout;
-}
-
-QString CommandKey(CommandId id)
-{
-    using C = CommandId;
-    switch (id) {
-    case C::FileNew:
-        return QStringLiteral("FileNew");
-    case C::FileOpen:
-        return QStringLiteral("FileOpen");
-    case C::FileSave:
-        return QStringLiteral("FileSave");
-    case C::FileSaveAs:
-        return QStringLiteral("FileSaveAs");
-    case C::FilePrint:
-        return QStringLiteral("FilePrint");
-    case C::FilePrintPreview:
-        return QStringLiteral("FilePrintPreview");
-    case C::FilePrintSetup:
-        return QStringLiteral("FilePrintSetup");
-    case C::FileExportAscii:
-        return QStringLiteral("FileExportAscii");
-    case C::FileRecent1:
-        return QStringLiteral("FileRecent1");
-    case C::FileRecent2:
-        return QStringLiteral("FileRecent2");
-    case C::FileRecent3:
-        return QStringLiteral("FileRecent3");
-    case C::FileRecent4:
-        return QStringLiteral("FileRecent4");
-    case C::FileQuit:
-        return QStringLiteral("FileQuit");
-    case C::EditUndo:
-        return QStringLiteral("EditUndo");
-    case C::EditRedo:
-        return QStringLiteral("EditRedo");
-    case C::EditCreateMatrix:
-        return QStringLiteral("EditCreateMatrix");
-    case C::EditDeviceManager:
-        return QStringLiteral("EditDeviceManager");
-    case C::EditAutoAddressing:
-        return QStringLiteral("EditAutoAddressing");
-    case C::EditManualAddressing:
-        return QStringLiteral("EditManualAddressing");
-    case C::EditToggleTileMode:
-        return QStringLiteral("EditToggleTileMode");
-    case C::EditMoveTileMode:
-        return QStringLiteral("EditMoveTileMode");
-    case C::EditPageInfo:
-        return QStringLiteral("EditPageInfo");
-    case C::ViewZoomIn:
-        return QStringLiteral("ViewZoomIn");
-    case C::ViewZoomOut:
-        return QStringLiteral("ViewZoomOut");
-    case C::ViewZoomManual:
-        return QStringLiteral("ViewZoomManual");
-    case C::ViewZoomPage:
-        return QStringLiteral("ViewZoomPage");
-    case C::ViewZoomPageWidth:
-        return QStringLiteral("ViewZoomPageWidth");
-    case C::ViewZoomPageHeight:
-        return QStringLiteral("ViewZoomPageHeight");
-    case C::ViewShowAllConnections:
-        return QStringLiteral("ViewShowAllConnections");
-    case C::ViewShowActiveConnections:
-        return QStringLiteral("ViewShowActiveConnections");
-    case C::ViewHideConnections:
-        return QStringLiteral("ViewHideConnections");
-    case C::ViewSortByAddress:
-        return QStringLiteral("ViewSortByAddress");
-    case C::ViewSortByPosition:
-        return QStringLiteral("ViewSortByPosition");
-    case C::ViewShowSwitches:
-        return QStringLiteral("ViewShowSwitches");
-    case C::SectionsAdd:
-        return QStringLiteral("SectionsAdd");
-    case C::SectionsDelete:
-        return QStringLiteral("SectionsDelete");
-    case C::SectionsChange:
-        return QStringLiteral("SectionsChange");
-    case C::HelpAbout:
-        return QStringLiteral("HelpAbout");
-    }
-    return {};
 }

@@ -61,27 +61,8 @@ CDocManager::CDocManager(CQuiltmarkDoc& doc, IUserMessages& messages, IDocPrompt
     , m_writer([](CQuiltmarkDoc& doc, const std::string& path, std::string* error,
                    IProgress& progress) { return doc.WriteProjectFile(path, error, &progress); })
 {
-}
-
-bool CDocManager::OnCommand(CommandId id)
-{
-    if (id == CommandId::FileSave) {
-        OnFileSave();
-        return true;
-    }
-    if (id == CommandId::FileSaveAs) {
-        OnFileSaveAs();
-        return true;
-    }
-    return false;
-}
-
-bool CDocManager::OnUpdateCommand(CommandId id, CCommandState& state)
-{
-    if (id != CommandId::FileSave && id != CommandId::FileSaveAs)
-        return false;
-    state.enabled = true;
-    return true;
+    Bind(CommandId::FileSave, [this] { OnFileSave(); });
+    Bind(CommandId::FileSaveAs, [this] { OnFileSaveAs(); });
 }
 
 bool CDocManager::SaveModified()

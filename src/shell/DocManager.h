@@ -48,7 +48,7 @@ private:
 // document of its own, which the shown one takes over only when it was read whole; Save
 // writes while the window only reads the project. The document's messages must therefore
 // accept calls from any thread (CUiThreadMessages).
-class CDocManager : public QObject, public ICommandTarget {
+class CDocManager : public QObject, public CCommandBindings {
     Q_OBJECT
 
 public:
@@ -69,9 +69,6 @@ public:
     // Replace the model's reading and writing (tests).
     void SetProjectReader(ProjectReader reader) { m_reader = std::move(reader); }
     void SetProjectWriter(ProjectWriter writer) { m_writer = std::move(writer); }
-
-    bool OnCommand(CommandId id) override;
-    bool OnUpdateCommand(CommandId id, CCommandState& state) override;
 
     // False when the user cancelled; a modified document is saved after Yes.
     bool SaveModified();

@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionTab>
 #include <QStylePainter>
 #include <QToolButton>
+#include <QValidator>
 
 namespace {
 
@@ -32,7 +34,61 @@ bool IsAcceptedCharacter(char32_t c)
     return c >= 32 && c != 127 && !(c >= 0x80 && c < 0xA0) && QChar::isPrint(c);
 }
 
+// Start of the character before `pos` (a surrogate pair is stepped over whole).
+int PreviousCharacter(const QString& text, int pos)
+{
+    return pos > 1 && text.at(pos - 1).isLowSurrogate() && text.at(pos - 2).isHighSurrogate()
+        ? pos - 2
+        : pos - 1;
+}
+
 } // namespace
+
+// Keeps control characters out of a label and stops it growing past the limit: what is
+// typed or pasted beyond it is dropped, the text around it kept. A label that is already
+// longer (read from a file) may be shortened but not lengthened.
+class CLabelValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    void SetLimit(int characters) { m_limit = characters; }
+
+    State validate(QString& input, int& pos) const override
+    {
+        QString kept;
+        int keptPos = 0;
+        for (int i = 0; i < input.size();) {
+            const int n = input.at(i).isHighSurrogate() && i + 1 < input.size()
+                    && input.at(i + 1).isLowSurrogate()
+                ? 2
+                : 1;
+            const QString piece = input.mid(i, n);
+            if (IsAcceptedCharacter(piece.toUcs4().value(0)))
+                kept += piece;
+            if (i < pos)
+                keptPos = kept.size();
+            i += n;
+        }
+        if (pos >= input.size())
+            keptPos = kept.size();
+        // The newest characters sit just before the cursor: those go first.
+        int excess = CharacterCount(kept) - m_limit;
+        while (excess > 0 && keptPos > 0) {
+            const int from = PreviousCharacter(kept, keptPos);
+            kept.remove(from, keptPos - from);
+            keptPos = from;
+            --excess;
+        }
+        while (excess-- > 0 && !kept.isEmpty())
+            kept.chop(kept.size() - PreviousCharacter(kept, kept.size()));
+        input = kept;
+        pos = keptPos;
+        return Acceptable;
+    }
+
+private:
+    int m_limit = 0;
+};
 
 CExtTabCtrl::CExtTabCtrl(QWidget* parent)
     : QTabBar(parent)
@@ -43,11 +99,13 @@ CExtTabCtrl::CExtTabCtrl(QWidget* parent)
     setUsesScrollButtons(true);
     setDrawBase(false);
     setFocusPolicy(Qt::StrongFocus);
-    m_caretTimer.setInterval(qMax(100, QApplication::cursorFlashTime() / 2));
-    connect(&m_caretTimer, &QTimer::timeout, this, [this] {
-        m_caretVisible = !m_caretVisible;
-        update();
-    });
+    m_editor = new QLineEdit(this);
+    m_editor->setObjectName(QStringLiteral("tabLabelEditor"));
+    m_editor->setFrame(false);
+    m_editor->hide();
+    m_validator = new CLabelValidator(m_editor);
+    m_editor->installEventFilter(this);
+    connect(m_editor, &QLineEdit::textChanged, this, &CExtTabCtrl::OnEditorTextChanged);
     connect(this, &QTabBar::currentChanged, this, [this](int index) {
         // Selecting another tab ends the edit of the previous one.
         if (IsEditing() && index != m_editedTab)
@@ -121,14 +179,53 @@ void CExtTabCtrl::StartEdit(int index)
         return;
     if (IsEditing())
         Commit();
-    m_editState = EditState::Editing;
     m_editedTab = index;
-    m_editText = m_savedLabel = tabText(index);
-    m_caret = m_editText.size();
-    m_caretVisible = true;
-    m_caretTimer.start();
-    setFocus(Qt::MouseFocusReason);
+    m_savedLabel = tabText(index);
+    // The stored label is taken as it is, even when longer than a label may now grow.
+    m_editor->setValidator(nullptr);
+    m_editor->setText(m_savedLabel);
+    m_validator->SetLimit(qMax(m_maxLength, CharacterCount(m_savedLabel)));
+    m_editor->setValidator(m_validator);
+    m_editState = EditState::Editing;
+    PlaceEditor();
+    m_editor->show();
+    m_editor->setFocus(Qt::MouseFocusReason);
     update();
+}
+
+QString CExtTabCtrl::GetEditText() const
+{
+    return m_editor->text();
+}
+
+int CExtTabCtrl::GetCaret() const
+{
+    return m_editor->cursorPosition();
+}
+
+void CExtTabCtrl::OnEditorTextChanged(const QString& text)
+{
+    if (!IsEditing())
+        return;
+    // Text deleted makes room again, down to the limit.
+    m_validator->SetLimit(qMax(m_maxLength, CharacterCount(text)));
+    // The tab shows the label as typed and grows with it.
+    setTabText(m_editedTab, text);
+    PlaceEditor();
+}
+
+void CExtTabCtrl::PlaceEditor()
+{
+    if (m_editedTab < 0 || m_editedTab >= count())
+        return;
+    const QRect tab = tabRect(m_editedTab);
+    const QFontMetrics fm(font());
+    const int left = tab.left() + kTextOffset + fm.horizontalAdvance(Prefix(m_editedTab)) - 2;
+    const int height = fm.height() + 4;
+    const QRect place(left, tab.top() + (tab.height() - height) / 2,
+        qMax(tab.right() - kTextOffset - left, fm.averageCharWidth()), height);
+    if (m_editor->geometry() != place)
+        m_editor->setGeometry(place);
 }
 
 void CExtTabCtrl::Commit()
@@ -136,7 +233,6 @@ void CExtTabCtrl::Commit()
     if (m_editState != EditState::Editing)
         return;
     m_editState = EditState::Committed;
-    m_caretTimer.stop();
     update();
     emit labelEdited(this);
     // An owner that does not answer keeps the label as typed.
@@ -151,7 +247,10 @@ void CExtTabCtrl::EndEdit(bool accept)
     if (!accept && m_editedTab >= 0 && m_editedTab < count())
         setTabText(m_editedTab, m_savedLabel);
     m_editState = EditState::None;
-    m_caretTimer.stop();
+    // The strip keeps the keyboard, as before the edit.
+    if (m_editor->hasFocus())
+        setFocus(Qt::OtherFocusReason);
+    m_editor->hide();
     update();
 }
 
@@ -163,12 +262,12 @@ void CExtTabCtrl::CancelEdit()
     EndEdit(false);
 }
 
-void CExtTabCtrl::ShowEditText()
+void CExtTabCtrl::ForwardToEditor(QEvent* event)
 {
-    m_caretVisible = true;
-    m_caretTimer.start();
-    setTabText(m_editedTab, m_editText);
-    update();
+    // An event the editor leaves comes back here through its parent: it stops then.
+    m_forwarding = true;
+    QApplication::sendEvent(m_editor, event);
+    m_forwarding = false;
 }
 
 void CExtTabCtrl::keyPressEvent(QKeyEvent* event)
@@ -181,75 +280,83 @@ void CExtTabCtrl::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
         Commit();
-        return;
+        break;
     case Qt::Key_Escape:
         CancelEdit();
-        return;
-    case Qt::Key_Backspace:
-        if (m_caret > 0) {
-            int from = m_caret - 1;
-            if (from > 0 && m_editText.at(from).isLowSurrogate())
-                --from;
-            m_editText.remove(from, m_caret - from);
-            m_caret = from;
-        }
         break;
-    case Qt::Key_Delete:
-        if (m_caret < m_editText.size()) {
-            const int n = m_editText.at(m_caret).isHighSurrogate() ? 2 : 1;
-            m_editText.remove(m_caret, n);
-        }
-        break;
-    case Qt::Key_Home:
-        m_caret = 0;
-        break;
-    case Qt::Key_End:
-        m_caret = m_editText.size();
-        break;
-    case Qt::Key_Left:
-        if (m_caret > 0)
-            m_caret -= (m_caret > 1 && m_editText.at(m_caret - 1).isLowSurrogate()) ? 2 : 1;
-        break;
-    case Qt::Key_Right:
-        if (m_caret < m_editText.size())
-            m_caret += m_editText.at(m_caret).isHighSurrogate() ? 2 : 1;
-        break;
-    default: {
-        const QString typed = event->text();
-        for (char32_t c : typed.toUcs4()) {
-            if (!IsAcceptedCharacter(c) || CharacterCount(m_editText) >= m_maxLength)
-                continue;
-            const QString piece = QString::fromUcs4(&c, 1);
-            m_editText.insert(m_caret, piece);
-            m_caret += piece.size();
-        }
+    default:
+        if (!m_forwarding)
+            ForwardToEditor(event);
         break;
     }
-    }
-    ShowEditText();
     event->accept();
 }
 
 bool CExtTabCtrl::event(QEvent* event)
 {
-    // While editing, the keys belong to the label, not to menu shortcuts or default buttons.
-    if (event->type() == QEvent::ShortcutOverride && IsEditing()) {
+    // While editing, the keys belong to the label, not to menu shortcuts or default buttons:
+    // those without Ctrl or Alt, and the editor's own (select all, copy, paste, undo).
+    if (event->type() == QEvent::ShortcutOverride && IsEditing() && !m_forwarding) {
         auto* key = static_cast<QKeyEvent*>(event);
         const auto mods = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
         if (mods == Qt::NoModifier) {
             event->accept();
             return true;
         }
+        event->ignore();
+        ForwardToEditor(event);
+        if (event->isAccepted())
+            return true;
     }
     if (event->type() == QEvent::WindowDeactivate && m_dragging)
         CancelDrag();
     return QTabBar::event(event);
 }
 
+bool CExtTabCtrl::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_editor || !IsEditing())
+        return QTabBar::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::ShortcutOverride: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) == Qt::NoModifier) {
+            event->accept();
+            return true;
+        }
+        break;
+    }
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Commit();
+            return true;
+        }
+        if (key == Qt::Key_Escape) {
+            CancelEdit();
+            return true;
+        }
+        break;
+    }
+    case QEvent::FocusOut:
+        // An opening menu takes the focus only for a moment, and a click on the strip
+        // itself keeps the edit going; anything else ends it.
+        if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason
+            && QApplication::focusWidget() != this)
+            Commit();
+        break;
+    default:
+        break;
+    }
+    return QTabBar::eventFilter(watched, event);
+}
+
 void CExtTabCtrl::focusOutEvent(QFocusEvent* event)
 {
-    // An opening menu takes the focus only for a moment; anything else ends the edit.
-    if (IsEditing() && event->reason() != Qt::PopupFocusReason)
+    // An opening menu takes the focus only for a moment, and the editor is part of the
+    // strip; anything else ends the edit.
+    if (IsEditing() && event->reason() != Qt::PopupFocusReason
+        && QApplication::focusWidget() != m_editor)
         Commit();
     QTabBar::focusOutEvent(event);
 }
@@ -307,24 +414,17 @@ void CExtTabCtrl::paintEvent(QPaintEvent*)
         painter.setPen(PrefixColour());
         painter.drawText(QPoint(tab.left() + kTextOffset, top + fm.ascent()), Prefix(i));
 
-        const QRect label = LabelRect(i);
-        if (i == m_editedTab && m_editState == EditState::Editing) {
-            const QRect frame = label.adjusted(-2, -2, 2, 2);
-            painter.fillRect(frame, palette().color(QPalette::Button));
-            QPen dotted(palette().color(QPalette::WindowText), 1, Qt::DotLine);
-            painter.setPen(dotted);
-            painter.drawRect(frame.adjusted(0, 0, -1, -1));
-        }
+        // The edited label is shown by the editor over it.
+        if (i == m_editedTab && IsEditing())
+            continue;
         painter.setPen(hot);
-        painter.drawText(QPoint(label.left(), top + fm.ascent()), tabText(i));
-        if (i == m_editedTab && m_editState == EditState::Editing && m_caretVisible) {
-            const int x = label.left() + fm.horizontalAdvance(m_editText.left(m_caret));
-            painter.fillRect(
-                QRect(x, label.top(), 1, fm.height()), palette().color(QPalette::WindowText));
-        }
+        painter.drawText(QPoint(LabelRect(i).left(), top + fm.ascent()), tabText(i));
     }
     if (m_dragging && !m_marker.isEmpty())
         painter.fillRect(m_marker, hot);
+    // Tabs move when the strip scrolls or another tab changes width.
+    if (IsEditing())
+        PlaceEditor();
 }
 
 // ---- mouse: click to edit, drag to reorder ------------------------------------------

@@ -2,10 +2,12 @@
 
 #include <QRect>
 #include <QTabBar>
-#include <QTimer>
 
-// The tab strip of the sections bar: numbered labels ("S1: "), in-place renaming with a
-// caret, and reordering by dragging a tab with an insertion marker.
+class CLabelValidator;
+class QLineEdit;
+
+// The tab strip of the sections bar: numbered labels ("S1: "), in-place renaming in a line
+// editor laid over the tab, and reordering by dragging a tab with an insertion marker.
 class CExtTabCtrl : public QTabBar {
     Q_OBJECT
 
@@ -22,8 +24,10 @@ public:
     int GetEditedTab() const { return m_editedTab; }
     EditState GetEditState() const { return m_editState; }
     bool IsEditing() const { return m_editState == EditState::Editing; }
-    QString GetEditText() const { return m_editText; }
-    int GetCaret() const { return m_caret; }
+    QString GetEditText() const;
+    int GetCaret() const;
+    // The line editor over the edited tab; hidden while no label is edited.
+    QLineEdit* Editor() const { return m_editor; }
     // Ends editing: accept keeps the edited label, reject puts the saved one back.
     void EndEdit(bool accept);
     // Starts editing the tab as a click on the selected tab does.
@@ -65,11 +69,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Commit();
     void CancelEdit();
-    void ShowEditText();
+    void OnEditorTextChanged(const QString& text);
+    void PlaceEditor();
+    // Hands a key event that reached the strip while editing to the editor.
+    void ForwardToEditor(QEvent* event);
     int DropPosition(const QPoint& pos) const;
     QRect MarkerFor(int position) const;
     void UpdateDrag(const QPoint& pos);
@@ -81,11 +89,10 @@ private:
     int m_maxLength = 32;
     EditState m_editState = EditState::None;
     int m_editedTab = -1;
-    QString m_editText;
     QString m_savedLabel;
-    int m_caret = 0;
-    bool m_caretVisible = true;
-    QTimer m_caretTimer;
+    QLineEdit* m_editor = nullptr;
+    CLabelValidator* m_validator = nullptr;
+    bool m_forwarding = false;
 
     bool m_pressed = false;
     bool m_pressOnCurrent = false;

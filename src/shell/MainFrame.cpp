@@ -34,6 +34,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -73,6 +74,7 @@ CMainFrame::CMainFrame(IUserMessages& messages, IDocPrompts& prompts, CRecentFil
     CreateStatusBar();
     RegisterViewHandlers();
 
+    Bind(CommandId::FileQuit, [this] { close(); });
     // The route: view, then the document, then this frame, then the application.
     m_router.SetTargets({ m_view, m_docManager.get(), this, m_application });
     // Undo and Redo name the step they would take, and every step can make the document
@@ -97,10 +99,12 @@ CMainFrame::CMainFrame(IUserMessages& messages, IDocPrompts& prompts, CRecentFil
     connect(m_docManager.get(), &CDocManager::recentFilesChanged, this,
         &CMainFrame::UpdateRecentFileMenu);
 
-    // The tool bar reflects the view's modes while the program idles.
-    m_idleTimer.setInterval(250);
-    connect(&m_idleTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
-    m_idleTimer.start();
+    // Menu entries and buttons follow whatever their states are read from, as it changes:
+    // the history (above), the view's modes, a new or opened document, a save.
+    connect(m_view, &CQuiltmarkView::modesChanged, this, &CMainFrame::UpdateCommandStates);
+    connect(
+        m_docManager.get(), &CDocManager::documentReset, this, &CMainFrame::UpdateCommandStates);
+    connect(m_docManager.get(), &CDocManager::titleChanged, this, &CMainFrame::UpdateCommandStates);
 
     setAcceptDrops(true);
     qApp->installEventFilter(this);
@@ -114,7 +118,6 @@ CMainFrame::~CMainFrame()
 {
     m_doc->SetHistoryListener({});
     qApp->removeEventFilter(this);
-    m_idleTimer.stop();
     // The handlers filter the view's events: they go while the view is whole, so that none
     // of them sees it half torn down. Then the view, before the document it shows.
     for (const auto& handler : m_viewHandlers)
@@ -132,7 +135,10 @@ void CMainFrame::RegisterViewHandlers()
     AddViewHandler(std::move(sections));
     AddViewHandler(std::make_unique<CExportCommands>(*m_doc, m_messages, this));
     auto edit = std::make_unique<CEditCommands>(*m_doc, *m_view);
-    connect(edit.get(), &CEditCommands::documentChanged, this, &CMainFrame::UpdateTitle);
+    connect(edit.get(), &CEditCommands::documentChanged, this, [this] {
+        UpdateTitle();
+        UpdateCommandStates();
+    });
     AddViewHandler(std::move(edit));
     auto print = std::make_unique<CPrintCommands>(*m_doc, *m_view, AppPrinter());
     // Printing patch pages leaves the last printed section current: the bar follows.
@@ -143,6 +149,7 @@ void CMainFrame::RegisterViewHandlers()
     AddViewHandler(std::make_unique<CDeviceCommands>(*m_doc, this, [this] {
         m_view->Redraw();
         UpdateTitle();
+        UpdateCommandStates();
     }));
 }
 
@@ -152,13 +159,11 @@ void CMainFrame::AddViewHandler(std::unique_ptr<ICommandTarget> handler)
     m_viewHandlers.push_back(std::move(handler));
 }
 
-// ---- building the window --------------------------------------------------------------
-
 void CMainFrame::CreateActions()
 {
     for (const CCommandInfo& info : CommandTable()) {
         auto* action = new QAction(this);
-        action->setObjectName(QStringLiteral("action") + CommandKey(info.id));
+        action->setObjectName(QStringLiteral("action") + QString::fromLatin1(info.key));
         action->setText(info.menuText);
         action->setShortcuts(info.keys);
         action->setStatusTip(info.prompt);
@@ -183,76 +188,36 @@ QAction* CMainFrame::GetAction(CommandId id) const
 
 void CMainFrame::CreateMenus()
 {
-    using C = CommandId;
-    const auto add = [this](QMenu* menu, C id) { menu->addAction(GetAction(id)); };
-    const auto menu = [this](const char* title, const char* name) {
-        QMenu* m = menuBar()->addMenu(QString::fromLatin1(title));
-        m->setObjectName(QString::fromLatin1(name));
-        connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
-        return m;
+    std::map<MenuId, QMenu*> menus;
+    for (const CMenuInfo& info : MenuTable()) {
+        if (info.parent != MenuId::None)
+            continue; // made where its first entry goes
+        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(info.title));
+        menu->setObjectName(QString::fromLatin1(info.objectName));
+        menus[info.id] = menu;
+    }
+    const auto menuFor = [&menus](MenuId id) {
+        if (QMenu* menu = menus[id])
+            return menu;
+        const auto& table = MenuTable();
+        const auto info = std::find_if(
+            table.begin(), table.end(), [id](const CMenuInfo& m) { return m.id == id; });
+        QMenu* parent = menus[info->parent];
+        if (info->separatorBefore)
+            parent->addSeparator();
+        QMenu* menu = parent->addMenu(QString::fromLatin1(info->title));
+        menu->setObjectName(QString::fromLatin1(info->objectName));
+        menus[id] = menu;
+        return menu;
     };
-
-    QMenu* file = menu("&File", "menuFile");
-    add(file, C::FileNew);
-    add(file, C::FileOpen);
-    add(file, C::FileSave);
-    add(file, C::FileSaveAs);
-    file->addSeparator();
-    add(file, C::FilePrint);
-    add(file, C::FilePrintPreview);
-    add(file, C::FilePrintSetup);
-    file->addSeparator();
-    QMenu* exportMenu = file->addMenu(QStringLiteral("&Export"));
-    exportMenu->setObjectName(QStringLiteral("menuExport"));
-    connect(exportMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
-    add(exportMenu, C::FileExportAscii);
-    file->addSeparator();
-    for (CommandId id : kRecentCommands)
-        add(file, id);
-    file->addSeparator();
-    add(file, C::FileQuit);
-
-    QMenu* edit = menu("&Edit", "menuEdit");
-    add(edit, C::EditUndo);
-    add(edit, C::EditRedo);
-    edit->addSeparator();
-    add(edit, C::EditCreateMatrix);
-    add(edit, C::EditDeviceManager);
-    edit->addSeparator();
-    add(edit, C::EditAutoAddressing);
-    add(edit, C::EditManualAddressing);
-    edit->addSeparator();
-    add(edit, C::EditToggleTileMode);
-    add(edit, C::EditMoveTileMode);
-    edit->addSeparator();
-    add(edit, C::EditPageInfo);
-
-    QMenu* view = menu("&View", "menuView");
-    add(view, C::ViewZoomIn);
-    add(view, C::ViewZoomOut);
-    QMenu* zoom = view->addMenu(QStringLiteral("Zoom View"));
-    zoom->setObjectName(QStringLiteral("menuZoomView"));
-    connect(zoom, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
-    add(zoom, C::ViewZoomManual);
-    add(zoom, C::ViewZoomPage);
-    add(zoom, C::ViewZoomPageWidth);
-    add(zoom, C::ViewZoomPageHeight);
-    view->addSeparator();
-    add(view, C::ViewShowAllConnections);
-    add(view, C::ViewShowActiveConnections);
-    add(view, C::ViewHideConnections);
-    view->addSeparator();
-    add(view, C::ViewSortByAddress);
-    add(view, C::ViewSortByPosition);
-    view->addSeparator();
-    add(view, C::ViewShowSwitches);
-
-    QMenu* sections = menu("&Sections", "menuSections");
-    add(sections, C::SectionsAdd);
-    add(sections, C::SectionsDelete);
-
-    QMenu* help = menu("&Help", "menuHelp");
-    add(help, C::HelpAbout);
+    for (const CCommandInfo& info : CommandTable()) {
+        if (info.menu == MenuId::None)
+            continue;
+        QMenu* menu = menuFor(info.menu);
+        if (info.separatorBefore)
+            menu->addSeparator();
+        menu->addAction(GetAction(info.id));
+    }
 }
 
 void CMainFrame::CreateToolBars()
@@ -296,8 +261,6 @@ void CMainFrame::CreateStatusBar()
         m_keyIndicators[i] = label;
     }
 }
-
-// ---- commands ---------------------------------------------------------------------------
 
 bool CMainFrame::ExecuteCommand(CommandId id)
 {
@@ -396,28 +359,27 @@ void CMainFrame::DiscardPartlyLoadedDocument()
 
 void CMainFrame::UpdateCommandStates()
 {
-    for (const auto& [id, action] : m_actions) {
-        const CCommandState state = m_router.Query(id);
+    for (const CCommandInfo& info : CommandTable()) {
+        QAction* action = GetAction(info.id);
+        const CCommandState state = m_router.Query(info.id);
         action->setEnabled(state.enabled);
         if (action->isCheckable())
             action->setChecked(state.checked);
         if (!state.text.empty())
-            SetMenuText(*action, id, state.text);
+            SetMenuText(*action, info, state.text);
     }
     // The placeholder entry stays disabled even if someone handles the first entry.
     if (m_recent.Files().isEmpty())
         GetAction(CommandId::FileRecent1)->setEnabled(false);
 }
 
-void CMainFrame::SetMenuText(QAction& action, CommandId id, const std::string& text)
+void CMainFrame::SetMenuText(QAction& action, const CCommandInfo& info, const std::string& text)
 {
     QString menuText = FromModelText(text);
     // The key hint stays the table's.
-    if (const CCommandInfo* info = FindCommand(id)) {
-        const qsizetype tab = info->menuText.indexOf(QLatin1Char('\t'));
-        if (tab >= 0)
-            menuText += info->menuText.mid(tab);
-    }
+    const qsizetype tab = info.menuText.indexOf(QLatin1Char('\t'));
+    if (tab >= 0)
+        menuText += info.menuText.mid(tab);
     if (action.text() != menuText)
         action.setText(menuText);
 }
@@ -445,24 +407,6 @@ void CMainFrame::UpdateTitle()
     setWindowTitle(
         PathFromModel(m_doc->GetTitle()) + QStringLiteral(" - ") + QString::fromLatin1(kAppTitle));
 }
-
-bool CMainFrame::OnCommand(CommandId id)
-{
-    if (id != CommandId::FileQuit)
-        return false;
-    close();
-    return true;
-}
-
-bool CMainFrame::OnUpdateCommand(CommandId id, CCommandState& state)
-{
-    if (id != CommandId::FileQuit)
-        return false;
-    state.enabled = true;
-    return true;
-}
-
-// ---- window events ------------------------------------------------------------------------
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {

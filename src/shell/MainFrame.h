@@ -4,7 +4,6 @@
 #include "shell/Commands.h"
 
 #include <QMainWindow>
-#include <QTimer>
 #include <array>
 #include <exception>
 #include <functional>
@@ -13,6 +12,7 @@
 #include <string>
 #include <vector>
 
+struct CCommandInfo;
 class CDialogBarPages;
 class CDocManager;
 class CExportCommands;
@@ -31,7 +31,7 @@ class QToolBar;
 // The one main window: menu bar, tool bar, sections bar and status bar around the
 // matrix view. Every command enters here and travels view -> document -> frame ->
 // application.
-class CMainFrame : public QMainWindow, public ICommandTarget {
+class CMainFrame : public QMainWindow, public CCommandBindings {
     Q_OBJECT
 
 public:
@@ -68,12 +68,10 @@ public:
     // file's name. Either goes on to the caller.
     bool OpenDocumentFile(const QString& path, bool askToSave = true);
     CCommandState QueryCommand(CommandId id) const { return m_router.Query(id); }
-    // Enables, disables and checks every menu entry and tool bar button.
+    // Enables, disables and checks every menu entry and tool bar button. Runs whenever
+    // something a state is read from changes; it asks each command once and walks no tiles.
     void UpdateCommandStates();
     void UpdateTitle();
-
-    bool OnCommand(CommandId id) override;
-    bool OnUpdateCommand(CommandId id, CCommandState& state) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -91,7 +89,7 @@ private:
     void CreateToolBars();
     void CreateStatusBar();
     // `text` without the key hint, which comes from the command table.
-    static void SetMenuText(QAction& action, CommandId id, const std::string& text);
+    static void SetMenuText(QAction& action, const CCommandInfo& info, const std::string& text);
     void UpdateRecentFileMenu();
     void UpdateKeyIndicators(const QKeyEvent& event);
     void DiscardPartlyLoadedDocument();
@@ -113,7 +111,6 @@ private:
     std::vector<std::unique_ptr<ICommandTarget>> m_viewHandlers;
     CSectionCommands* m_sectionCommands = nullptr;
     CCommandRouter m_router;
-    QTimer m_idleTimer;
     bool m_reportingFailure = false;
     bool m_documentDiscarded = false;
     bool m_openFailedAside = false;

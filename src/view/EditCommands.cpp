@@ -23,6 +23,7 @@ CEditCommands::CEditCommands(CQuiltmarkDoc& doc, CQuiltmarkView& view, QObject* 
 {
     connect(m_editing, &CTileEditing::documentChanged, this, &CEditCommands::documentChanged);
     connect(m_menu, &CTileContextMenu::documentChanged, this, &CEditCommands::documentChanged);
+    BindCommands();
 }
 
 CEditCommands::~CEditCommands()
@@ -43,81 +44,49 @@ void CEditCommands::SetSheetRunner(CSheetRunner runner)
     m_menu->SetSheetRunner(std::move(runner));
 }
 
-bool CEditCommands::OnCommand(CommandId id)
+void CEditCommands::BindCommands()
 {
-    switch (id) {
-    case CommandId::EditUndo:
-        OnUndo(false);
-        return true;
-    case CommandId::EditRedo:
-        OnUndo(true);
-        return true;
-    case CommandId::EditToggleTileMode:
-        SetTileMode(false);
-        return true;
-    case CommandId::EditMoveTileMode:
-        SetTileMode(true);
-        return true;
-    case CommandId::EditCreateMatrix:
-        OnCreateMatrix();
-        return true;
-    case CommandId::EditAutoAddressing:
-        OnAutoAddressing();
-        return true;
-    case CommandId::EditManualAddressing:
-        OnManualAddressing();
-        return true;
-    case CommandId::EditPageInfo:
-        OnPageInfo();
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool CEditCommands::OnUpdateCommand(CommandId id, CCommandState& state)
-{
-    const bool haveSection = m_doc.GetCurrentSection() != nullptr;
-    switch (id) {
-    case CommandId::EditUndo: {
-        // A toggle drag holds its step open until it ends; Undo ends it and takes it back.
-        const std::string name = m_doc.GetUndoName();
-        state.enabled = m_doc.CanUndo() || m_doc.IsEditOpen();
-        state.checked = false;
-        state.text = name.empty() ? "Undo" : "Undo " + name;
-        return true;
-    }
-    case CommandId::EditRedo: {
-        const std::string name = m_doc.GetRedoName();
-        state.enabled = m_doc.CanRedo();
-        state.checked = false;
-        state.text = name.empty() ? "Redo" : "Redo " + name;
-        return true;
-    }
-    case CommandId::EditToggleTileMode:
-        state.enabled = true;
-        state.checked = m_view && m_view->GetTileMode() == TileMode::Toggle;
-        return true;
-    case CommandId::EditMoveTileMode:
-        state.enabled = true;
-        state.checked = m_view && m_view->GetTileMode() == TileMode::MoveEdit;
-        return true;
-    case CommandId::EditAutoAddressing:
-        state.enabled = true;
-        state.checked = m_doc.autoAddressing;
-        return true;
-    case CommandId::EditManualAddressing:
-        state.enabled = true;
-        state.checked = !m_doc.autoAddressing;
-        return true;
-    case CommandId::EditCreateMatrix:
-    case CommandId::EditPageInfo:
-        state.enabled = haveSection;
-        state.checked = false;
-        return true;
-    default:
-        return false;
-    }
+    using C = CommandId;
+    Bind(
+        C::EditUndo, [this] { OnUndo(false); },
+        [this] {
+            // A toggle drag holds its step open until it ends; Undo ends it and takes it back.
+            const std::string name = m_doc.GetUndoName();
+            CCommandState state;
+            state.enabled = m_doc.CanUndo() || m_doc.IsEditOpen();
+            state.text = name.empty() ? "Undo" : "Undo " + name;
+            return state;
+        });
+    Bind(
+        C::EditRedo, [this] { OnUndo(true); },
+        [this] {
+            const std::string name = m_doc.GetRedoName();
+            CCommandState state;
+            state.enabled = m_doc.CanRedo();
+            state.text = name.empty() ? "Redo" : "Redo " + name;
+            return state;
+        });
+    BindChecked(
+        C::EditToggleTileMode, [this] { SetTileMode(false); },
+        [this] { return m_view && m_view->GetTileMode() == TileMode::Toggle; });
+    BindChecked(
+        C::EditMoveTileMode, [this] { SetTileMode(true); },
+        [this] { return m_view && m_view->GetTileMode() == TileMode::MoveEdit; });
+    BindChecked(
+        C::EditAutoAddressing, [this] { OnAutoAddressing(); },
+        [this] { return m_doc.autoAddressing; });
+    BindChecked(
+        C::EditManualAddressing, [this] { OnManualAddressing(); },
+        [this] { return !m_doc.autoAddressing; });
+    const auto needsSection = [this] {
+        CCommandState state;
+        state.enabled = m_doc.GetCurrentSection() != nullptr;
+        return state;
+    };
+    Bind(
+        C::EditCreateMatrix, [this] { OnCreateMatrix(); }, needsSection);
+    Bind(
+        C::EditPageInfo, [this] { OnPageInfo(); }, needsSection);
 }
 
 void CEditCommands::SetTileMode(bool move)

@@ -14,7 +14,7 @@ class CTileEditing;
 // The Edit menu's matrix commands: Undo and Redo, tile modes, Create Matrix, automatic or
 // manual addressing and the page info. Owns the mouse handling and the tile context menu of the
 // view, which exist as long as these commands do.
-class CEditCommands : public QObject, public ICommandTarget {
+class CEditCommands : public QObject, public CCommandBindings {
     Q_OBJECT
 
 public:
@@ -25,9 +25,6 @@ public:
 
     CEditCommands(CQuiltmarkDoc& doc, CQuiltmarkView& view, QObject* parent = nullptr);
     ~CEditCommands() override;
-
-    bool OnCommand(CommandId id) override;
-    bool OnUpdateCommand(CommandId id, CCommandState& state) override;
 
     // Undo (or Redo) the last step; a drag in progress is cancelled first.
     void OnUndo(bool redo);
@@ -48,6 +45,7 @@ signals:
     void documentChanged();
 
 private:
+    void BindCommands();
     void SetTileMode(bool move);
     // After the document changed under the view: focus cell inside the grid, status,
     // sections bar, redraw, title.

@@ -32,22 +32,13 @@ CExportCommands::CExportCommands(CQuiltmarkDoc& doc, IUserMessages& messages, QW
         return QFileDialog::getSaveFileName(
             m_parent, QString(), proposed, QString::fromLatin1(kFilter));
     };
-}
-
-bool CExportCommands::OnCommand(CommandId id)
-{
-    if (id != CommandId::FileExportAscii)
-        return false;
-    OnExportAscii();
-    return true;
-}
-
-bool CExportCommands::OnUpdateCommand(CommandId id, CCommandState& state)
-{
-    if (id != CommandId::FileExportAscii)
-        return false;
-    state.enabled = m_doc.GetCurrentSection() != nullptr;
-    return true;
+    Bind(
+        CommandId::FileExportAscii, [this] { OnExportAscii(); },
+        [this] {
+            CCommandState state;
+            state.enabled = m_doc.GetCurrentSection() != nullptr;
+            return state;
+        });
 }
 
 QString CExportCommands::ProposedName(const std::string& documentPath)

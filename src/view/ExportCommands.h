@@ -15,7 +15,7 @@ class QWidget;
 bool WriteAsciiSchemeFile(const CSubDoc& section, const QString& path, QString* error);
 
 // File > Export > "Patch Scheme as ASCII-Art Text File...".
-class CExportCommands : public ICommandTarget {
+class CExportCommands : public CCommandBindings {
 public:
     static constexpr const char* kFilter = "Patch Files(*.txt);;All Files (*)";
 
@@ -23,9 +23,6 @@ public:
     using FileChooser = std::function<QString(const QString& proposed)>;
 
     CExportCommands(CQuiltmarkDoc& doc, IUserMessages& messages, QWidget* dialogParent);
-
-    bool OnCommand(CommandId id) override;
-    bool OnUpdateCommand(CommandId id, CCommandState& state) override;
 
     void SetFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
     void OnExportAscii();

@@ -91,29 +91,8 @@ CPrintCommands::CPrintCommands(
     , m_runDialog([](CExtPrintDialog& dialog) { return dialog.exec() == QDialog::Accepted; })
     , m_runPreview([](QPrintPreviewDialog& dialog) { dialog.exec(); })
 {
-}
-
-bool CPrintCommands::OnCommand(CommandId id)
-{
-    switch (id) {
-    case CommandId::FilePrint:
-        OnFilePrint();
-        return true;
-    case CommandId::FilePrintPreview:
-        OnFilePrintPreview();
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool CPrintCommands::OnUpdateCommand(CommandId id, CCommandState& state)
-{
-    if (id != CommandId::FilePrint && id != CommandId::FilePrintPreview)
-        return false;
-    state.enabled = true;
-    state.checked = false;
-    return true;
+    Bind(CommandId::FilePrint, [this] { OnFilePrint(); });
+    Bind(CommandId::FilePrintPreview, [this] { OnFilePrintPreview(); });
 }
 
 CPrintViewOptions CPrintCommands::ViewOptions() const

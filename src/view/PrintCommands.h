@@ -15,7 +15,7 @@ class QWidget;
 
 // Print and Print Preview of the view: patch-matrix pages (one per section) or the
 // device list. Printer Setup stays with the application, which owns the printer.
-class CPrintCommands : public QObject, public ICommandTarget {
+class CPrintCommands : public QObject, public CCommandBindings {
     Q_OBJECT
 
 public:
@@ -25,9 +25,6 @@ public:
     // `printer` is shared with Printer Setup and must outlive this object.
     CPrintCommands(
         CQuiltmarkDoc& doc, CQuiltmarkView& view, QPrinter& printer, QObject* parent = nullptr);
-
-    bool OnCommand(CommandId id) override;
-    bool OnUpdateCommand(CommandId id, CCommandState& state) override;
 
     void OnFilePrint();
     void OnFilePrintPreview();

@@ -49,6 +49,7 @@ CQuiltmarkView::CQuiltmarkView(CQuiltmarkDoc& doc, QWidget* parent)
     viewport()->setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::StrongFocus);
     setObjectName(QStringLiteral("quiltmarkView"));
+    BindCommands();
 }
 
 CQuiltmarkView::~CQuiltmarkView()
@@ -81,52 +82,46 @@ void CQuiltmarkView::RemoveCommandHandler(ICommandTarget* handler)
     m_handlers.erase(std::remove(m_handlers.begin(), m_handlers.end(), handler), m_handlers.end());
 }
 
+void CQuiltmarkView::BindCommands()
+{
+    using C = CommandId;
+    Bind(C::ViewZoomIn, [this] { ZoomIn(); });
+    Bind(C::ViewZoomOut, [this] { ZoomOut(); });
+    const auto zoomMode = [this](C id, ZoomMode mode) {
+        BindChecked(
+            id, [this, mode] { SetZoomMode(mode); }, [this, mode] { return m_zoomMode == mode; });
+    };
+    zoomMode(C::ViewZoomManual, ZoomMode::Manual);
+    zoomMode(C::ViewZoomPage, ZoomMode::Page);
+    zoomMode(C::ViewZoomPageWidth, ZoomMode::PageWidth);
+    zoomMode(C::ViewZoomPageHeight, ZoomMode::PageHeight);
+    const auto connections = [this](C id, ConnectionMode mode) {
+        BindChecked(
+            id, [this, mode] { SetConnectionMode(mode); },
+            [this, mode] { return m_connectionMode == mode; });
+    };
+    connections(C::ViewShowAllConnections, ConnectionMode::All);
+    connections(C::ViewShowActiveConnections, ConnectionMode::ActiveUniverse);
+    connections(C::ViewHideConnections, ConnectionMode::Hidden);
+    const auto order = [this](C id, ConnectionOrder value) {
+        BindChecked(
+            id, [this, value] { SetConnectionOrder(value); },
+            [this, value] { return m_connectionOrder == value; });
+    };
+    order(C::ViewSortByPosition, ConnectionOrder::ByPosition);
+    order(C::ViewSortByAddress, ConnectionOrder::ByAddress);
+    BindChecked(
+        C::ViewShowSwitches, [this] { SetShowSwitches(!m_showSwitches); },
+        [this] { return m_showSwitches; });
+}
+
 bool CQuiltmarkView::OnCommand(CommandId id)
 {
     for (ICommandTarget* h : m_handlers) {
         if (h->OnCommand(id))
             return true;
     }
-    switch (id) {
-    case CommandId::ViewZoomIn:
-        ZoomIn();
-        return true;
-    case CommandId::ViewZoomOut:
-        ZoomOut();
-        return true;
-    case CommandId::ViewZoomManual:
-        SetZoomMode(ZoomMode::Manual);
-        return true;
-    case CommandId::ViewZoomPage:
-        SetZoomMode(ZoomMode::Page);
-        return true;
-    case CommandId::ViewZoomPageWidth:
-        SetZoomMode(ZoomMode::PageWidth);
-        return true;
-    case CommandId::ViewZoomPageHeight:
-        SetZoomMode(ZoomMode::PageHeight);
-        return true;
-    case CommandId::ViewShowAllConnections:
-        SetConnectionMode(ConnectionMode::All);
-        return true;
-    case CommandId::ViewShowActiveConnections:
-        SetConnectionMode(ConnectionMode::ActiveUniverse);
-        return true;
-    case CommandId::ViewHideConnections:
-        SetConnectionMode(ConnectionMode::Hidden);
-        return true;
-    case CommandId::ViewSortByPosition:
-        SetConnectionOrder(ConnectionOrder::ByPosition);
-        return true;
-    case CommandId::ViewSortByAddress:
-        SetConnectionOrder(ConnectionOrder::ByAddress);
-        return true;
-    case CommandId::ViewShowSwitches:
-        SetShowSwitches(!m_showSwitches);
-        return true;
-    default:
-        return false;
-    }
+    return CCommandBindings::OnCommand(id);
 }
 
 bool CQuiltmarkView::OnUpdateCommand(CommandId id, CCommandState& state)
@@ -135,45 +130,7 @@ bool CQuiltmarkView::OnUpdateCommand(CommandId id, CCommandState& state)
         if (h->OnUpdateCommand(id, state))
             return true;
     }
-    state.enabled = true;
-    switch (id) {
-    case CommandId::ViewZoomIn:
-    case CommandId::ViewZoomOut:
-        state.checked = false;
-        return true;
-    case CommandId::ViewZoomManual:
-        state.checked = m_zoomMode == ZoomMode::Manual;
-        return true;
-    case CommandId::ViewZoomPage:
-        state.checked = m_zoomMode == ZoomMode::Page;
-        return true;
-    case CommandId::ViewZoomPageWidth:
-        state.checked = m_zoomMode == ZoomMode::PageWidth;
-        return true;
-    case CommandId::ViewZoomPageHeight:
-        state.checked = m_zoomMode == ZoomMode::PageHeight;
-        return true;
-    case CommandId::ViewShowAllConnections:
-        state.checked = m_connectionMode == ConnectionMode::All;
-        return true;
-    case CommandId::ViewShowActiveConnections:
-        state.checked = m_connectionMode == ConnectionMode::ActiveUniverse;
-        return true;
-    case CommandId::ViewHideConnections:
-        state.checked = m_connectionMode == ConnectionMode::Hidden;
-        return true;
-    case CommandId::ViewSortByPosition:
-        state.checked = m_connectionOrder == ConnectionOrder::ByPosition;
-        return true;
-    case CommandId::ViewSortByAddress:
-        state.checked = m_connectionOrder == ConnectionOrder::ByAddress;
-        return true;
-    case CommandId::ViewShowSwitches:
-        state.checked = m_showSwitches;
-        return true;
-    default:
-        return false;
-    }
+    return CCommandBindings::OnUpdateCommand(id, state);
 }
 
 void CQuiltmarkView::OnInitialUpdate()
@@ -418,12 +375,14 @@ void CQuiltmarkView::SetZoom(int percent)
     m_zoom = std::clamp(percent, kZoomSteps[0], kZoomSteps[std::size(kZoomSteps) - 1]);
     m_zoomMode = ZoomMode::Manual;
     Repaint();
+    emit modesChanged();
 }
 
 void CQuiltmarkView::SetZoomMode(ZoomMode mode)
 {
     m_zoomMode = mode;
     Repaint();
+    emit modesChanged();
 }
 
 void CQuiltmarkView::ZoomIn()
@@ -431,6 +390,7 @@ void CQuiltmarkView::ZoomIn()
     m_zoom = ZoomInStep(m_zoom);
     m_zoomMode = ZoomMode::Manual;
     Repaint();
+    emit modesChanged();
 }
 
 void CQuiltmarkView::ZoomOut()
@@ -441,30 +401,35 @@ void CQuiltmarkView::ZoomOut()
     m_zoom = *zoom;
     m_zoomMode = ZoomMode::Manual;
     Repaint();
+    emit modesChanged();
 }
 
 void CQuiltmarkView::SetShowSwitches(bool show)
 {
     m_showSwitches = show;
     Repaint();
+    emit modesChanged();
 }
 
 void CQuiltmarkView::SetConnectionMode(ConnectionMode mode)
 {
     m_connectionMode = mode;
     Repaint();
+    emit modesChanged();
 }
 
 void CQuiltmarkView::SetConnectionOrder(ConnectionOrder order)
 {
     m_connectionOrder = order;
     Repaint();
+    emit modesChanged();
 }
 
 void CQuiltmarkView::SetTileMode(TileMode mode)
 {
     m_tileMode = mode;
     Repaint();
+    emit modesChanged();
 }
 
 void CQuiltmarkView::SetFocusCell(int column, int row)

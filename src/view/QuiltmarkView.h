@@ -16,7 +16,7 @@ class CSubDoc;
 // The single scrolling view of the main window: shows and edits the current section.
 // Groups of commands (sections, editing, devices, printing) plug in as handlers that the
 // view consults before its own commands, so each concern stays in its own file.
-class CQuiltmarkView : public QAbstractScrollArea, public ICommandTarget {
+class CQuiltmarkView : public QAbstractScrollArea, public CCommandBindings {
     Q_OBJECT
 
 public:
@@ -90,6 +90,8 @@ signals:
     void statusTextChanged(const QString& text);
     // The document's section list changed shape (after New/Open): refill the sections bar.
     void sectionsReset();
+    // A mode shown checked on the menus changed: zoom, connections, switches or tile mode.
+    void modesChanged();
     // The view is being destroyed and is still whole: whoever filters its events stops now.
     void destroying();
 
@@ -100,6 +102,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void BindCommands();
     CLayoutInput MakeLayoutInput(const CSubDoc& section) const;
     CSectionPaintState MakePaintState() const;
     void UpdateScrollBars(QSize total);

@@ -22,36 +22,9 @@ CSectionCommands::CSectionCommands(CQuiltmarkDoc& doc, CQuiltmarkView& view, CDi
     connect(&bar, &CDialogBarPages::labelEdited, this, &CSectionCommands::OnLabelEdited);
     connect(&bar, &CDialogBarPages::tabMoved, this, &CSectionCommands::OnTabMoved);
     connect(&view, &CQuiltmarkView::sectionsReset, this, &CSectionCommands::FillBar);
-}
-
-bool CSectionCommands::OnCommand(CommandId id)
-{
-    switch (id) {
-    case CommandId::SectionsAdd:
-        OnSectionsAdd();
-        return true;
-    case CommandId::SectionsDelete:
-        OnSectionsDelete();
-        return true;
-    case CommandId::SectionsChange:
-        OnSectionsChange();
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool CSectionCommands::OnUpdateCommand(CommandId id, CCommandState& state)
-{
-    switch (id) {
-    case CommandId::SectionsAdd:
-    case CommandId::SectionsDelete:
-    case CommandId::SectionsChange:
-        state.enabled = true;
-        return true;
-    default:
-        return false;
-    }
+    Bind(CommandId::SectionsAdd, [this] { OnSectionsAdd(); });
+    Bind(CommandId::SectionsDelete, [this] { OnSectionsDelete(); });
+    Bind(CommandId::SectionsChange, [this] { OnSectionsChange(); });
 }
 
 void CSectionCommands::FillBar()
@@ -110,7 +83,6 @@ void CSectionCommands::OnSectionsChange()
     m_view.SetFocusCell(0, 0);
     // The status pane described a tile of the previous section.
     emit m_view.statusTextChanged(QString());
-    emit currentSectionChanged();
     m_view.Redraw();
     // Tiles of the new section drawn smaller than this are too small to work with.
     const CViewLayout& layout = m_view.RecomputeLayout();

@@ -11,7 +11,7 @@ class IUserMessages;
 
 // Adding, deleting, switching, renaming and moving sections, between the document and
 // the tabs of the sections bar.
-class CSectionCommands : public QObject, public ICommandTarget {
+class CSectionCommands : public QObject, public CCommandBindings {
     Q_OBJECT
 
 public:
@@ -21,19 +21,12 @@ public:
     CSectionCommands(CQuiltmarkDoc& doc, CQuiltmarkView& view, CDialogBarPages& bar,
         IUserMessages& messages, QObject* parent = nullptr);
 
-    bool OnCommand(CommandId id) override;
-    bool OnUpdateCommand(CommandId id, CCommandState& state) override;
-
     void OnSectionsAdd();
     void OnSectionsDelete();
     // Makes the selected tab's section current.
     void OnSectionsChange();
     // One tab per section, the current one selected (after New and Open).
     void FillBar();
-
-signals:
-    // Another section became current; the view starts again at its first tile.
-    void currentSectionChanged();
 
 private:
     void OnLabelEdited(int index);

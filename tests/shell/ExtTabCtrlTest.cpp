@@ -1,6 +1,8 @@
 #include "shell/ExtTabCtrl.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -180,4 +182,56 @@ TEST_F(ExtTabCtrlTest, SingleTabIsNotDraggedAndAClickEditsIt)
 
     Click(&tabs, Centre(0));
     EXPECT_TRUE(tabs.IsEditing());
+}
+
+TEST_F(ExtTabCtrlTest, SelectAllAndPasteKeepTheLimitAndWholeCharacters)
+{
+    Fill(2);
+    tabs.SetMaxLabelLength(30);
+    QLineEdit* editor = tabs.Editor();
+    tabs.StartEdit(0);
+    ASSERT_TRUE(editor->isVisible());
+    EXPECT_TRUE(tabs.tabRect(0).contains(editor->geometry().center()));
+
+    // Control characters are dropped; what goes past 30 characters too.
+    QApplication::clipboard()->setText(
+        QStringLiteral("B\u00fchne\n") + QString(40, QLatin1Char('x')));
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(tabs.GetEditText(), QStringLiteral("B\u00fchne") + QString(25, QLatin1Char('x')));
+    EXPECT_EQ(tabs.GetLabel(0), tabs.GetEditText());
+
+    // A character outside the basic plane counts once and is never split.
+    const QString smile = QString::fromUcs4(U"\U0001F600");
+    QApplication::clipboard()->setText(QString(29, QLatin1Char('a')) + smile + smile);
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(tabs.GetEditText(), QString(29, QLatin1Char('a')) + smile);
+
+    // Pasted in the middle, the excess is taken from the pasted text, not from the end.
+    QTest::keyClick(editor, Qt::Key_Home);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QApplication::clipboard()->setText(QStringLiteral("XYZ"));
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(tabs.GetEditText(), QStringLiteral("XY") + QString(27, QLatin1Char('a')) + smile);
+
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_FALSE(tabs.IsEditing());
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_EQ(tabs.GetLabel(0), QStringLiteral("XY") + QString(27, QLatin1Char('a')) + smile);
+}
+
+TEST_F(ExtTabCtrlTest, AStoredLabelLongerThanTheLimitIsKeptWhole)
+{
+    Fill(1);
+    tabs.SetMaxLabelLength(30);
+    const QString longName(40, QLatin1Char('n'));
+    tabs.SetLabel(0, longName);
+    tabs.StartEdit(0);
+    EXPECT_EQ(tabs.GetEditText(), longName);
+    QTest::keyClicks(tabs.Editor(), QStringLiteral("z"));
+    EXPECT_EQ(tabs.GetEditText(), longName);
+    QTest::keyClick(tabs.Editor(), Qt::Key_Escape);
+    EXPECT_EQ(tabs.GetLabel(0), longName);
 }

@@ -5,6 +5,7 @@
 #include "shell/CommandTable.h"
 #include "shell/MainFrame.h"
 #include "shell/RecentFileList.h"
+#include "view/QuiltmarkView.h"
 
 #include <QAction>
 #include <QFile>
@@ -246,4 +247,47 @@ TEST_F(MainFrameTest, SaveDoesNotOverwriteAFileThatCouldNotBeRead)
     QFile kept(path);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), QByteArray("shopping list"));
+}
+
+// No event loop runs between a change and the check: the states must follow the change
+// itself, not a later poll.
+TEST_F(MainFrameTest, MenuStatesFollowChangesAtOnce)
+{
+    CQuiltmarkDoc& doc = frame->GetDocument();
+    CQuiltmarkView& view = frame->GetView();
+    const auto checked = [this](CommandId id) { return frame->GetAction(id)->isChecked(); };
+    const auto enabled = [this](CommandId id) { return frame->GetAction(id)->isEnabled(); };
+
+    view.SetTileMode(TileMode::MoveEdit);
+    EXPECT_TRUE(checked(CommandId::EditMoveTileMode));
+    EXPECT_FALSE(checked(CommandId::EditToggleTileMode));
+    view.SetZoomMode(ZoomMode::PageWidth);
+    EXPECT_TRUE(checked(CommandId::ViewZoomPageWidth));
+    EXPECT_FALSE(checked(CommandId::ViewZoomPage));
+    view.ZoomIn();
+    EXPECT_TRUE(checked(CommandId::ViewZoomManual));
+    view.SetConnectionMode(ConnectionMode::ActiveUniverse);
+    EXPECT_TRUE(checked(CommandId::ViewShowActiveConnections));
+    EXPECT_FALSE(checked(CommandId::ViewHideConnections));
+    view.SetConnectionOrder(ConnectionOrder::ByAddress);
+    EXPECT_TRUE(checked(CommandId::ViewSortByAddress));
+    view.SetShowSwitches(true);
+    EXPECT_TRUE(checked(CommandId::ViewShowSwitches));
+
+    ASSERT_FALSE(enabled(CommandId::EditUndo));
+    ASSERT_TRUE(doc.RenameSection(0, "Truss"));
+    EXPECT_TRUE(enabled(CommandId::EditUndo));
+    EXPECT_FALSE(enabled(CommandId::EditRedo));
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_TRUE(enabled(CommandId::EditRedo));
+    EXPECT_EQ(frame->GetAction(CommandId::EditRedo)->text(),
+        QStringLiteral("Redo Rename Section\tCtrl+Y"));
+
+    // A new document has no history to undo.
+    ASSERT_TRUE(doc.Redo());
+    ASSERT_TRUE(enabled(CommandId::EditUndo));
+    prompts.saveAnswer = IDocPrompts::SaveAnswer::No;
+    ASSERT_TRUE(frame->GetDocManager().OnFileNew());
+    EXPECT_FALSE(enabled(CommandId::EditUndo));
+    EXPECT_EQ(frame->GetAction(CommandId::EditUndo)->text(), QStringLiteral("Undo\tCtrl+Z"));
 }

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -182,4 +183,58 @@ TEST_F(UndoRedoTest, UndoneSectionEditsShowInTheBar)
     EXPECT_EQ(tabs.count(), 2);
     EXPECT_EQ(tabs.GetLabel(1), QStringLiteral("Truss"));
     EXPECT_EQ(tabs.currentIndex(), Doc().GetCurrentSectionIndex());
+}
+
+TEST_F(UndoRedoTest, ARenameTypedInTheTabEditorIsOneStepThatCtrlZTakesBack)
+{
+    CExtTabCtrl& tabs = frame->GetSectionsBar().Tabs();
+    const std::string before = Doc().GetSection(0)->name;
+    tabs.StartEdit(0);
+    QLineEdit* editor = tabs.Editor();
+    ASSERT_TRUE(editor->hasFocus());
+
+    // While the label is typed, Ctrl+Z belongs to the editor, not to the project.
+    QTest::keyClicks(editor, QStringLiteral("x"));
+    QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(tabs.GetEditText(), QString::fromStdString(before));
+    EXPECT_FALSE(Doc().IsModified());
+
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, QStringLiteral("Truss"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_EQ(Doc().GetSection(0)->name, "Truss");
+    EXPECT_EQ(Text(CommandId::EditUndo), QStringLiteral("Undo Rename Section\tCtrl+Z"));
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Doc().GetSection(0)->name, before);
+    EXPECT_EQ(tabs.GetLabel(0), QString::fromStdString(before));
+    EXPECT_FALSE(Doc().IsModified());
+    EXPECT_TRUE(Enabled(CommandId::EditRedo));
+}
+
+TEST_F(UndoRedoTest, MovingTheFocusAwayCommitsTheTypedLabel)
+{
+    CExtTabCtrl& tabs = frame->GetSectionsBar().Tabs();
+    tabs.StartEdit(0);
+    QTest::keyClick(tabs.Editor(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(tabs.Editor(), QStringLiteral("Floor"));
+    View().setFocus();
+    EXPECT_FALSE(tabs.IsEditing());
+    EXPECT_EQ(Doc().GetSection(0)->name, "Floor");
+}
+
+TEST_F(UndoRedoTest, TheFirstDragOfAProjectCanBeUndoneWhileItRuns)
+{
+    Doc().EnableHistory(false); // nothing left to undo
+    Doc().EnableHistory(true);
+    ASSERT_FALSE(Enabled(CommandId::EditUndo));
+    const std::string saved = Project();
+    Press(0, 0);
+    Move(1, 0);
+    // The open step makes Undo available at once, so that its key works mid-drag.
+    EXPECT_TRUE(Enabled(CommandId::EditUndo));
+    Key(Qt::Key_Z);
+    EXPECT_FALSE(Doc().IsEditOpen());
+    Release(1, 0);
+    EXPECT_EQ(Project(), saved);
 }

@@ -69,6 +69,7 @@ CQuiltmarkApp::CQuiltmarkApp(IUserMessages& messages, IDocPrompts* prompts)
         m_ownPrompts = std::make_unique<CDialogDocPrompts>();
         m_prompts = m_ownPrompts.get();
     }
+    BindCommands();
 }
 
 CQuiltmarkApp::~CQuiltmarkApp() = default;
@@ -106,56 +107,32 @@ bool CQuiltmarkApp::InitInstance(const CGuiCommandLine& commandLine)
     return true;
 }
 
-bool CQuiltmarkApp::OnCommand(CommandId id)
+void CQuiltmarkApp::BindCommands()
 {
-    if (!m_frame)
-        return false;
-    switch (id) {
-    case CommandId::FileNew:
-        m_frame->GetDocManager().OnFileNew();
-        return true;
-    case CommandId::FileOpen: {
+    using C = CommandId;
+    // Before the frame exists there is nothing to open into or to show over.
+    const auto withFrame = [this](Run run) {
+        return [this, run = std::move(run)] {
+            if (m_frame)
+                run();
+        };
+    };
+    Bind(C::FileNew, withFrame([this] { m_frame->GetDocManager().OnFileNew(); }));
+    Bind(C::FileOpen, withFrame([this] {
         const QString path = m_prompts->AskOpenFileName();
         if (!path.isEmpty())
             m_frame->OpenDocumentFile(path);
-        return true;
+    }));
+    const C recent[] = { C::FileRecent1, C::FileRecent2, C::FileRecent3, C::FileRecent4 };
+    for (int i = 0; i < 4; ++i) {
+        Bind(recent[i], withFrame([this, i] { OnOpenRecentFile(i); }), [this, i] {
+            CCommandState state;
+            state.enabled = i < m_recent->Files().size();
+            return state;
+        });
     }
-    case CommandId::FileRecent1:
-    case CommandId::FileRecent2:
-    case CommandId::FileRecent3:
-    case CommandId::FileRecent4:
-        OnOpenRecentFile(static_cast<int>(id) - static_cast<int>(CommandId::FileRecent1));
-        return true;
-    case CommandId::FilePrintSetup:
-        OnFilePrintSetup();
-        return true;
-    case CommandId::HelpAbout:
-        OnAppAbout();
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool CQuiltmarkApp::OnUpdateCommand(CommandId id, CCommandState& state)
-{
-    switch (id) {
-    case CommandId::FileNew:
-    case CommandId::FileOpen:
-    case CommandId::FilePrintSetup:
-    case CommandId::HelpAbout:
-        state.enabled = true;
-        return true;
-    case CommandId::FileRecent1:
-    case CommandId::FileRecent2:
-    case CommandId::FileRecent3:
-    case CommandId::FileRecent4:
-        state.enabled = static_cast<int>(id) - static_cast<int>(CommandId::FileRecent1)
-            < m_recent->Files().size();
-        return true;
-    default:
-        return false;
-    }
+    Bind(C::FilePrintSetup, withFrame([this] { OnFilePrintSetup(); }));
+    Bind(C::HelpAbout, withFrame([this] { OnAppAbout(); }));
 }
 
 void CQuiltmarkApp::OnAppAbout()

@@ -23,7 +23,7 @@ QPrinter& AppPrinter();
 
 // The single application object: owns the main frame and handles the application's
 // commands (New, Open, recent files, Printer Setup, About).
-class CQuiltmarkApp : public ICommandTarget {
+class CQuiltmarkApp : public CCommandBindings {
 public:
     // `prompts` may be null: message boxes and file dialogs are then used.
     CQuiltmarkApp(IUserMessages& messages, IDocPrompts* prompts = nullptr);
@@ -35,9 +35,6 @@ public:
     CMainFrame* GetMainFrame() { return m_frame.get(); }
     CRecentFileList& GetRecentFiles() { return *m_recent; }
 
-    bool OnCommand(CommandId id) override;
-    bool OnUpdateCommand(CommandId id, CCommandState& state) override;
-
     void OnAppAbout();
     void OnFilePrintSetup();
     void OnOpenRecentFile(int index);
@@ -46,6 +43,8 @@ public:
     bool m_refreshSectionsBar = false;
 
 private:
+    void BindCommands();
+
     IUserMessages& m_messages;
     std::unique_ptr<IDocPrompts> m_ownPrompts;
     IDocPrompts* m_prompts;

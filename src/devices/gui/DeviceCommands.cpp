@@ -11,23 +11,7 @@ CDeviceCommands::CDeviceCommands(
     , m_parent(dialogParent)
     , m_afterClose(std::move(afterClose))
 {
-}
-
-bool CDeviceCommands::OnCommand(CommandId id)
-{
-    if (id != CommandId::EditDeviceManager)
-        return false;
-    OpenDeviceManager();
-    return true;
-}
-
-bool CDeviceCommands::OnUpdateCommand(CommandId id, CCommandState& state)
-{
-    if (id != CommandId::EditDeviceManager)
-        return false;
-    state.enabled = true;
-    state.checked = false;
-    return true;
+    Bind(CommandId::EditDeviceManager, [this] { OpenDeviceManager(); });
 }
 
 void CDeviceCommands::OpenDeviceManager()

@@ -10,14 +10,11 @@ class QWidget;
 // The "Device Manager..." command: opens the device manager on the document. The dialog
 // edits the devices in place; the session is one step of the history ("Device Changes"),
 // and the document counts as modified once it closes, whichever way it was closed.
-class CDeviceCommands : public ICommandTarget {
+class CDeviceCommands : public CCommandBindings {
 public:
     // `afterClose` runs once the dialog is gone, e.g. to redraw connections and the title.
     CDeviceCommands(
         CQuiltmarkDoc& doc, QWidget* dialogParent, std::function<void()> afterClose = {});
-
-    bool OnCommand(CommandId id) override;
-    bool OnUpdateCommand(CommandId id, CCommandState& state) override;
 
     void OpenDeviceManager();
 
