@@ -11,7 +11,12 @@ out=$(mkdir -p "${1:-dist}" && cd "${1:-dist}" && pwd)
 
 launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
+# Debian's own hardening flags, as a Debian build would use them.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cxxflags="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
+ldflags="$(dpkg-buildflags --get LDFLAGS)"
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
+  -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
 # Only what the package holds: the program and the compressed manual page.
 cmake --build "$build" -j"$(nproc)" --target quiltmark man_page
 rm -f "$out"/quiltmark_*.deb

@@ -37,6 +37,29 @@ std::string Canonical(const std::string& path)
     return result;
 }
 
+// "/usr/bin/../share/quiltmark" as "/usr/share/quiltmark", so that messages name the
+// folder plainly. The program's own folder is already free of links.
+std::string WithoutDotDirectories(const std::string& path)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string part = path.substr(start, end - start);
+        if (part == ".." && !parts.empty() && parts.back() != "..")
+            parts.pop_back();
+        else if (!part.empty() && part != ".")
+            parts.push_back(part);
+        start = end + 1;
+    }
+    std::string result = path.empty() || path[0] != '/' ? "" : "/";
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        result += (i ? "/" : "") + parts[i];
+    return result.empty() ? "." : result;
+}
+
 } // namespace
 
 CLibraryPlaces CLibraryPlaces::From(const std::string& programDirectory, const char* home,
@@ -50,7 +73,8 @@ CLibraryPlaces CLibraryPlaces::From(const std::string& programDirectory, const c
     else if (IsAbsolute(home))
         places.userDirectory = std::string(home) + "/.local/share/quiltmark";
 
-    places.installedDirectories.push_back(Canonical(programDirectory + "/" QUILTMARK_DATA_FROM_BIN));
+    places.installedDirectories.push_back(
+        WithoutDotDirectories(programDirectory + "/" QUILTMARK_DATA_FROM_BIN));
     const std::string dirs
         = dataDirs && *dataDirs ? std::string(dataDirs) : "/usr/local/share:/usr/share";
     std::size_t start = 0;
