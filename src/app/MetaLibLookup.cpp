@@ -4,8 +4,8 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,7 +22,7 @@ bool IsAbsolute(const char* path)
 
 bool IsRegularFile(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
@@ -156,7 +156,7 @@ bool MakeDirectories(const std::string& dir, std::string* error)
             *error = "Cannot create the folder " + part + ": " + std::strerror(errno);
         return false;
     }
-    struct stat info {};
+    struct stat info { };
     if (::stat(dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
         if (error)
             *error = "Cannot create the folder " + dir + ": it is not a folder";

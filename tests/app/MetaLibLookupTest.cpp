@@ -1,5 +1,5 @@
-#include "../document/QuiltmarkDocTestSupport.h"
 #include "app/MetaLibLookup.h"
+#include "../document/QuiltmarkDocTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -69,7 +69,8 @@ TEST(MetaLibLookup, TheFirstPlaceWithALibraryWinsInOrder)
     EXPECT_EQ(FindMetaLib(places), places.userDirectory + "/metalib.xml");
     Touch(bin + "/metalib.xml");
     EXPECT_EQ(FindMetaLib(places), bin + "/metalib.xml");
-    EXPECT_EQ(LibraryInUseText(FindMetaLib(places), places), "Fixture library: " + bin + "/metalib.xml");
+    EXPECT_EQ(
+        LibraryInUseText(FindMetaLib(places), places), "Fixture library: " + bin + "/metalib.xml");
 
     // A folder of that name is no library.
     MakeDirectories(t.File("dir/metalib.xml"));
@@ -103,13 +104,13 @@ TEST(MetaLibLookup, EntriesGoBesideAWritableLibraryButNeverIntoAnInstalledOne)
     Touch(t.File("portable/metalib.xml"));
     EXPECT_EQ(LibraryEntryFolder(t.File("portable/metalib.xml"), places), t.File("portable"));
     // Also when root could write there: the package would replace the file on its update.
-    EXPECT_EQ(LibraryEntryFolder(t.File("sys/quiltmark/metalib.xml"), places), places.userDirectory);
+    EXPECT_EQ(
+        LibraryEntryFolder(t.File("sys/quiltmark/metalib.xml"), places), places.userDirectory);
     EXPECT_EQ(LibraryEntryFolder(t.File("sys/quiltmark/../quiltmark/metalib.xml"), places),
         places.userDirectory);
     if (::geteuid() != 0) {
         ::chmod(t.File("portable").c_str(), 0555);
-        EXPECT_EQ(LibraryEntryFolder(t.File("portable/metalib.xml"), places),
-            places.userDirectory);
+        EXPECT_EQ(LibraryEntryFolder(t.File("portable/metalib.xml"), places), places.userDirectory);
         ::chmod(t.File("portable").c_str(), 0755);
     }
 }

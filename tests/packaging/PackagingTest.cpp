@@ -96,9 +96,9 @@ std::set<std::string> DescribedOptions(const std::string& text, bool manualPage)
 // The program from an unpacked tree, with an empty home and no other data folders.
 Output RunInstalled(const std::string& root, const std::string& arguments)
 {
-    return Shell("mkdir -p " + Quote(root + "/home") + " && env -i PATH=/usr/bin:/bin HOME="
-        + Quote(root + "/home") + " XDG_DATA_DIRS=/nonexistent " + Quote(root + "/usr/bin/quiltmark")
-        + " " + arguments);
+    return Shell("mkdir -p " + Quote(root + "/home")
+        + " && env -i PATH=/usr/bin:/bin HOME=" + Quote(root + "/home")
+        + " XDG_DATA_DIRS=/nonexistent " + Quote(root + "/usr/bin/quiltmark") + " " + arguments);
 }
 
 // What `root` must hold (and nothing else), and that the program there finds its library.
@@ -138,7 +138,8 @@ TEST(Packaging, TheManualPageNamesEveryOptionOfTheHelpText)
         << help.out;
     EXPECT_EQ(DescribedOptions(page, true), inHelp);
     if (HasTool("groff")) {
-        const Output warnings = Shell("groff -man -ww -z " + Quote(kSource + "/resources/man/quiltmark.1"));
+        const Output warnings
+            = Shell("groff -man -ww -z " + Quote(kSource + "/resources/man/quiltmark.1"));
         EXPECT_EQ(warnings.out, "");
     }
 }
@@ -190,7 +191,8 @@ TEST(Packaging, TheDebianPackageHoldsTheInstalledTreeAndRunsUnpacked)
     const Output fields = Shell("dpkg-deb --field " + Quote(deb) + " Section Depends Maintainer");
     ASSERT_EQ(fields.status, 0) << fields.out;
     EXPECT_NE(fields.out.find("Section: electronics\n"), std::string::npos) << fields.out;
-    EXPECT_NE(fields.out.find("libqt6widgets6"), std::string::npos) << fields.out;
+    if (QUILTMARK_PROGRAM_HAS_WINDOW)
+        EXPECT_NE(fields.out.find("libqt6widgets6"), std::string::npos) << fields.out;
     EXPECT_NE(fields.out.find("libtinyxml2"), std::string::npos) << fields.out;
     EXPECT_NE(fields.out.find("Maintainer: "), std::string::npos) << fields.out;
 

@@ -150,8 +150,8 @@ bool ParseBatch(const std::vector<std::string>& args, CCommandLine& line, std::s
     return true;
 }
 
-bool ParsePrintPdf(const std::vector<std::string>& args, CBatchArguments& options,
-    std::string& problem)
+bool ParsePrintPdf(
+    const std::vector<std::string>& args, CBatchArguments& options, std::string& problem)
 {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -189,17 +189,7 @@ bool ParsePrintPdf(const std::vector<std::string>& args, CBatchArguments& option
     return true;
 }
 
-enum class Switch {
-    None,
-    Unknown,
-    Ignored,
-    Print,
-    PrintTo,
-    Dde,
-    Register,
-    Unregister,
-    Metalib
-};
+enum class Switch { None, Unknown, Ignored, Print, PrintTo, Dde, Register, Unregister, Metalib };
 
 bool EqualsIgnoringCase(const std::string& a, const char* b)
 {

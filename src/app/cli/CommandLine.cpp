@@ -211,8 +211,3 @@ int RunBatch(const CCommandLine& commandLine)
     }
     return Run(commandLine.batch);
 }
-
-int RunHeadless(int argc, char** argv)
-{
-    return RunBatch(CCommandLine::Parse(argc, argv, false));
-}

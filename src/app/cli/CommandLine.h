@@ -15,8 +15,6 @@ bool IsHeadlessInvocation(int argc, char** argv);
 // Runs a parsed batch command line; returns the process exit status (0 ok, 1 failure,
 // 2 usage error). Messages that would be message boxes go to standard error.
 int RunBatch(const CCommandLine& commandLine);
-// The same, parsing `argv` for a build without the window.
-int RunHeadless(int argc, char** argv);
 
 // "quiltmark 3.6.28.28"
 std::string VersionLine();
