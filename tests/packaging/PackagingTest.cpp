@@ -191,8 +191,9 @@ TEST(Packaging, TheDebianPackageHoldsTheInstalledTreeAndRunsUnpacked)
     const Output fields = Shell("dpkg-deb --field " + Quote(deb) + " Section Depends Maintainer");
     ASSERT_EQ(fields.status, 0) << fields.out;
     EXPECT_NE(fields.out.find("Section: electronics\n"), std::string::npos) << fields.out;
-    if (QUILTMARK_PROGRAM_HAS_WINDOW)
+    if (QUILTMARK_PROGRAM_HAS_WINDOW) {
         EXPECT_NE(fields.out.find("libqt6widgets6"), std::string::npos) << fields.out;
+    }
     EXPECT_NE(fields.out.find("libtinyxml2"), std::string::npos) << fields.out;
     EXPECT_NE(fields.out.find("Maintainer: "), std::string::npos) << fields.out;
 
