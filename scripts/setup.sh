@@ -12,6 +12,7 @@ PACKAGES=(
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth imagemagick poppler-utils libxml2-utils
   clang libclang-rt-14-dev
+  gzip dpkg-dev lintian appstream desktop-file-utils groff-base
 )
 
 missing=()

@@ -14,13 +14,17 @@ namespace {
 int Dispatch(int argc, char** argv)
 {
 #ifdef QUILTMARK_WITH_GUI
-    // PDF output needs Qt's painting (on the offscreen platform), so it is routed first.
-    if (IsPrintPdfInvocation(argc, argv))
-        return RunPrintPdf(argc, argv);
-    if (!IsHeadlessInvocation(argc, argv))
+    const CCommandLine commandLine = CCommandLine::Parse(argc, argv, true);
+    // PDF output needs Qt's painting (on the offscreen platform).
+    if (commandLine.mode == CCommandLine::Mode::PrintPdf)
+        return RunPrintPdf(commandLine);
+    // The window reads its switches again once Qt has taken its own options out.
+    if (commandLine.mode == CCommandLine::Mode::Window)
         return RunQuiltmarkApp(argc, argv);
+#else
+    const CCommandLine commandLine = CCommandLine::Parse(argc, argv, false);
 #endif
-    return RunHeadless(argc, argv);
+    return RunBatch(commandLine);
 }
 
 } // namespace

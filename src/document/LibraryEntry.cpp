@@ -1,17 +1,20 @@
+#include "app/MetaLibLookup.h"
 #include "app/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
 #include "document/SafeFile.h"
 
+#include <sys/stat.h>
 #include <tinyxml2.h>
+#include <unistd.h>
 
 namespace {
 
-std::string DirectoryOf(const std::string& path)
+bool SameFile(const std::string& a, const std::string& b)
 {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return path.substr(0, slash == 0 ? 1 : slash);
+    struct stat first { };
+    struct stat second { };
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0
+        && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 } // namespace
@@ -63,13 +66,41 @@ bool CQuiltmarkDoc::WriteLibraryEntry(
         }
     }
 
-    const std::string target
-        = modifyCurrent ? m_libraryPath : DirectoryOf(m_libraryPath) + "/metalib_new.xml";
-    tinyxml2::XMLPrinter printer;
-    xml.Print(&printer);
+    // An installed library (or one in a folder the user may not write) is never touched:
+    // the entry goes to the user's data folder instead.
+    const std::string folder = LibraryEntryFolder(m_libraryPath, CLibraryPlaces::FromEnvironment());
+    const bool besideLibrary = folder == DirectoryOfPath(m_libraryPath);
     std::string reason;
-    if (!WriteFileSafely(target, std::string(printer.CStr(), printer.CStrSize() - 1), &reason))
+    std::string target;
+    if (folder.empty())
+        reason = "There is no folder of your own to write it to (HOME is not set).";
+    else if (besideLibrary || MakeDirectories(folder, &reason))
+        target = modifyCurrent ? (besideLibrary ? m_libraryPath : MetaLibPathIn(folder))
+                               : folder + "/metalib_new.xml";
+    // The user's own library may hold entries the one in use lacks; it is replaced only
+    // when it is the library in use.
+    if (!target.empty() && modifyCurrent && !besideLibrary && ::access(target.c_str(), F_OK) == 0
+        && !SameFile(target, m_libraryPath)) {
+        reason = target + " is another fixture library than the one in use (" + m_libraryPath
+            + "); it was left as it is.";
+        target.clear();
+    }
+    if (!target.empty()) {
+        tinyxml2::XMLPrinter printer;
+        xml.Print(&printer);
+        if (!WriteFileSafely(target, std::string(printer.CStr(), printer.CStrSize() - 1), &reason))
+            target.clear();
+    }
+    if (target.empty()) {
         m_messages.ShowMessage(
             "The fixture library entry could not be written.\n" + reason, MessageIcon::Error);
+        return true;
+    }
+    // It may have gone to the user's data folder rather than beside the library.
+    m_messages.ShowMessage(
+        "The fixture library entry was written to " + target + ".", MessageIcon::Information);
+    // The new copy is the one found first from now on; the next File New loads it.
+    if (modifyCurrent)
+        m_libraryPath = target;
     return true;
 }

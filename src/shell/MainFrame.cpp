@@ -60,7 +60,7 @@ CMainFrame::CMainFrame(IUserMessages& messages, IDocPrompts& prompts, CRecentFil
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/quiltmark.svg")));
     m_docMessages = std::make_unique<CUiThreadMessages>(messages);
-    m_doc = std::make_unique<CQuiltmarkDoc>(*m_docMessages, ProgramDirectory() + "/metalib.xml");
+    m_doc = std::make_unique<CQuiltmarkDoc>(*m_docMessages, FindMetaLib());
     m_docManager = std::make_unique<CDocManager>(*m_doc, messages, prompts, recent);
     m_docManager->SetWindow(this);
 

@@ -220,9 +220,12 @@ TEST_F(LibraryEntryTest, WritesTheSectionAsANewLampIntoTheCopy)
     EXPECT_EQ(asked,
         QStringList({ "Section to metalib.xml|New MetaName:|128|wall left",
             "Section to metalib.xml|New Type:|128|WALL LEFT" }));
-    ASSERT_EQ(messages.calls.size(), 1u);
+    ASSERT_EQ(messages.calls.size(), 2u);
     EXPECT_EQ(
         messages.calls[0].text, "Modify current metalib?\nclick 'no' to modify 'metalib_new.xml'!");
+    EXPECT_EQ(messages.calls[1].text,
+        "The fixture library entry was written to " + dir.filePath("metalib_new.xml").toStdString()
+            + ".");
     EXPECT_EQ(Bytes(libraryPath), original);
 
     CMetaLib written;

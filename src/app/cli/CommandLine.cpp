@@ -1,5 +1,6 @@
 #include "app/cli/CommandLine.h"
 
+#include "Version.h"
 #include "app/UserMessages.h"
 #include "document/ProjectFile.h"
 #include "document/QuiltmarkDoc.h"
@@ -15,41 +16,8 @@
 #include <cstring>
 #include <ctime>
 #include <string>
-#include <unistd.h>
-#include <vector>
 
 namespace {
-
-constexpr const char* kUsage
-    = "Usage: quiltmark [--library METALIB.xml] [--readdress] [--auto-connect] [--section N]\n"
-      "                 [--date TEXT] [--save-as OUT.patch] [--export-patch-list OUT]\n"
-      "                 [--export-ascii OUT] [--export-script OUT] FILE\n"
-      "       quiltmark --print-pdf OUT.pdf [--devices] [--library METALIB.xml]\n"
-      "                 [--date TEXT] FILE\n"
-      "       quiltmark --list-fixtures [--library METALIB.xml]\n"
-      "       quiltmark --help\n"
-      "\n"
-      "Opens FILE (a project file or a legacy job file) without a window and writes the\n"
-      "requested outputs. OUT may be - for standard output.\n"
-      "\n"
-      "  --library PATH         read the fixture library from PATH (default: metalib.xml\n"
-      "                         beside the program)\n"
-      "  --readdress            set up every section again with its own addressing values\n"
-      "  --auto-connect         connect the used universes to the devices' ports again;\n"
-      "                         too few ports is a warning: the universes that found a\n"
-      "                         port stay connected and every output is still written\n"
-      "  --section N            section for the per-section exports, from 1 (default 1)\n"
-      "  --date TEXT            date written into the visualiser scripts (default: now)\n"
-      "  --save-as OUT          write the project file\n"
-      "  --export-patch-list OUT  write the section's sorted patch lines\n"
-      "  --export-ascii OUT     write the section's ASCII patch scheme\n"
-      "  --export-script OUT    write the section's visualiser script\n"
-      "  --list-fixtures        list the fixture types of the library\n"
-      "  --print-pdf OUT.pdf    print every section's patch-matrix page into a PDF file\n"
-      "                         (with --devices: the device list instead)\n"
-      "\n"
-      "Exit status: 0 success (warnings may be on standard error), 1 failure (reason on\n"
-      "standard error), 2 usage error.\n";
 
 // Messages of a step that cannot fail the run, marked as warnings on standard error.
 class CWarningMessages : public CStderrMessages {
@@ -59,109 +27,6 @@ public:
         CStderrMessages::ShowMessage("quiltmark: warning: " + text, icon);
     }
 };
-
-struct Options {
-    std::string library;
-    bool readdress = false;
-    bool autoConnect = false;
-    bool listFixtures = false;
-    bool help = false;
-    int section = 1;
-    std::string date;
-    std::string saveAs;
-    std::string patchList;
-    std::string ascii;
-    std::string script;
-    std::string file;
-};
-
-const char* const kValueOptions[] = { "--library", "--section", "--date", "--save-as",
-    "--export-patch-list", "--export-ascii", "--export-script" };
-const char* const kFlagOptions[] = { "--readdress", "--auto-connect", "--list-fixtures", "--help" };
-
-bool IsValueOption(const std::string& arg)
-{
-    for (const char* option : kValueOptions)
-        if (arg == option)
-            return true;
-    return false;
-}
-
-bool IsFlagOption(const std::string& arg)
-{
-    for (const char* option : kFlagOptions)
-        if (arg == option)
-            return true;
-    return arg == "-h";
-}
-
-bool ParseSectionNumber(const std::string& text, int& number)
-{
-    if (text.empty() || text.size() > 9)
-        return false;
-    for (char c : text)
-        if (c < '0' || c > '9')
-            return false;
-    number = std::stoi(text);
-    return number >= 1;
-}
-
-// Fills `options`; false with `problem` set on a usage error.
-bool ParseArguments(int argc, char** argv, Options& options, std::string& problem)
-{
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (IsValueOption(arg)) {
-            if (i + 1 >= argc) {
-                problem = arg + " needs a value";
-                return false;
-            }
-            const std::string value = argv[++i];
-            if (arg == "--library")
-                options.library = value;
-            else if (arg == "--section") {
-                if (!ParseSectionNumber(value, options.section)) {
-                    problem = "--section needs a number from 1";
-                    return false;
-                }
-            } else if (arg == "--date")
-                options.date = value;
-            else if (arg == "--save-as")
-                options.saveAs = value;
-            else if (arg == "--export-patch-list")
-                options.patchList = value;
-            else if (arg == "--export-ascii")
-                options.ascii = value;
-            else
-                options.script = value;
-        } else if (arg == "--readdress") {
-            options.readdress = true;
-        } else if (arg == "--auto-connect") {
-            options.autoConnect = true;
-        } else if (arg == "--list-fixtures") {
-            options.listFixtures = true;
-        } else if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else if (arg == "--print-pdf") {
-            // Only a build with the window can paint pages; that build routes it elsewhere.
-            problem = "--print-pdf needs the build with the window (Qt)";
-            return false;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            problem = "unknown option " + arg;
-            return false;
-        } else if (options.file.empty()) {
-            options.file = arg;
-        } else {
-            problem = "more than one FILE given";
-            return false;
-        }
-    }
-    if (!options.help && !options.listFixtures && options.file.empty()) {
-        problem = "no FILE given";
-        return false;
-    }
-    return true;
-}
 
 // Outputs are written as they are made: a large project never has its file in memory.
 bool WriteOutput(const std::string& target, const FileProducer& produce)
@@ -224,8 +89,9 @@ private:
     bool m_ok = true;
 };
 
-void ListFixtures(const CMetaLib& library)
+void ListFixtures(const std::string& path, const CMetaLib& library)
 {
+    std::printf("%s\n", LibraryInUseText(path, CLibraryPlaces::FromEnvironment()).c_str());
     for (int i = 0; i < library.GetCount(); ++i) {
         const CFixtureType* type = library.GetAt(i);
         std::printf("%d: %s (%s) %d channels per fixture\n", i, type->metaName.c_str(),
@@ -234,18 +100,17 @@ void ListFixtures(const CMetaLib& library)
     std::fflush(stdout);
 }
 
-int Run(const Options& options)
+int Run(const CBatchArguments& options)
 {
     CStderrMessages messages;
-    const std::string library
-        = options.library.empty() ? MetaLibPathIn(ProgramDirectory()) : options.library;
+    const std::string library = options.library.empty() ? FindMetaLib() : options.library;
     CQuiltmarkDoc doc(messages, library);
     // A batch run undoes nothing: its edits need not keep what they replace.
     doc.EnableHistory(false);
     if (!doc.OnNewDocument())
         return 1;
     if (options.listFixtures) {
-        ListFixtures(doc.GetLibrary());
+        ListFixtures(library, doc.GetLibrary());
         if (options.file.empty())
             return 0;
     }
@@ -315,45 +180,34 @@ int Run(const Options& options)
 
 bool IsHeadlessInvocation(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        // Window switches are single-dash or slash words; every double-dash word is ours, so
-        // a mistyped batch option gets the usage text instead of a window.
-        if (IsValueOption(arg) || IsFlagOption(arg) || arg.rfind("--", 0) == 0)
-            return true;
-    }
-    return false;
+    return CCommandLine::Parse(argc, argv).mode != CCommandLine::Mode::Window;
 }
 
-int RunHeadless(int argc, char** argv)
+std::string VersionLine()
 {
-    Options options;
-    std::string problem;
-    if (!ParseArguments(argc, argv, options, problem)) {
-        std::fprintf(stderr, "quiltmark: %s\n%s", problem.c_str(), kUsage);
-        return 2;
-    }
-    if (options.help) {
-        std::fputs(kUsage, stdout);
+    return "quiltmark " QUILTMARK_VERSION_TEXT;
+}
+
+int ReportUsageError(const CCommandLine& commandLine)
+{
+    std::fprintf(stderr, "quiltmark: %s\n%s", commandLine.problem.c_str(), commandLine.Usage());
+    return 2;
+}
+
+int RunBatch(const CCommandLine& commandLine)
+{
+    if (!commandLine.problem.empty())
+        return ReportUsageError(commandLine);
+    if (commandLine.help) {
+        std::fputs(kUsageText, stdout);
         return 0;
     }
-    return Run(options);
-}
-
-std::string ProgramDirectory()
-{
-    std::vector<char> buffer(4096);
-    for (;;) {
-        const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (length < 0)
-            return ".";
-        if (static_cast<std::size_t>(length) < buffer.size()) {
-            std::string path(buffer.data(), static_cast<std::size_t>(length));
-            const std::size_t slash = path.find_last_of('/');
-            if (slash == std::string::npos)
-                return ".";
-            return slash == 0 ? "/" : path.substr(0, slash);
-        }
-        buffer.resize(buffer.size() * 2);
+    if (commandLine.version) {
+        const CBatchArguments& options = commandLine.batch;
+        const std::string library = options.library.empty() ? FindMetaLib() : options.library;
+        std::printf("%s\n%s\n", VersionLine().c_str(),
+            LibraryInUseText(library, CLibraryPlaces::FromEnvironment()).c_str());
+        return 0;
     }
+    return Run(commandLine.batch);
 }

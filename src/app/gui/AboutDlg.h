@@ -2,10 +2,11 @@
 
 #include <QDialog>
 
-// "Kelvra Quiltmark": program icon, version line, copyright and OK.
+// "Kelvra Quiltmark": program icon, version line, copyright, the fixture library in use
+// (`libraryLine`) and OK.
 class CAboutDlg : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    explicit CAboutDlg(const QString& libraryLine = QString(), QWidget* parent = nullptr);
 };

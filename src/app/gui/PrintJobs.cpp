@@ -16,19 +16,10 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 
 namespace {
-
-constexpr const char* kUsage
-    = "Usage: quiltmark --print-pdf OUT.pdf [--devices] [--library METALIB.xml] [--date TEXT] "
-      "FILE\n"
-      "\n"
-      "Prints FILE without a window into the PDF file OUT.pdf (A4 portrait): one page per\n"
-      "section, or with --devices the device list. --date replaces the date printed on the\n"
-      "pages.\n";
 
 void SetError(QString* error, const QString& text)
 {
@@ -42,52 +33,6 @@ CPrintJob BatchJob(PrintContent content, const CPrintStamp& stamp)
     job.content = content;
     job.stamp = stamp;
     return job;
-}
-
-struct PdfOptions {
-    QString output;
-    bool devices = false;
-    std::string library;
-    std::string date;
-    std::string file;
-};
-
-bool Parse(int argc, char** argv, PdfOptions& options, std::string& problem)
-{
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool takesValue = arg == "--print-pdf" || arg == "--library" || arg == "--date";
-        if (takesValue && i + 1 >= argc) {
-            problem = arg + " needs a value";
-            return false;
-        }
-        if (arg == "--print-pdf")
-            options.output = QString::fromLocal8Bit(argv[++i]);
-        else if (arg == "--library")
-            options.library = argv[++i];
-        else if (arg == "--date")
-            options.date = argv[++i];
-        else if (arg == "--devices")
-            options.devices = true;
-        else if (arg.size() > 1 && arg[0] == '-') {
-            problem = "unknown option " + arg;
-            return false;
-        } else if (options.file.empty())
-            options.file = arg;
-        else {
-            problem = "more than one project file";
-            return false;
-        }
-    }
-    if (options.output.isEmpty()) {
-        problem = "--print-pdf needs a file name";
-        return false;
-    }
-    if (options.file.empty()) {
-        problem = "no project file given";
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -148,24 +93,23 @@ bool PrintDocumentToPrinter(
 
 bool IsPrintPdfInvocation(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--print-pdf") == 0)
-            return true;
-    }
-    return false;
+    return CCommandLine::Parse(argc, argv).mode == CCommandLine::Mode::PrintPdf;
 }
 
 int RunPrintPdf(int argc, char** argv)
 {
-    PdfOptions options;
-    std::string problem;
-    if (!Parse(argc, argv, options, problem)) {
-        std::fprintf(stderr, "quiltmark: %s\n%s", problem.c_str(), kUsage);
-        return 2;
-    }
+    return RunPrintPdf(CCommandLine::Parse(argc, argv));
+}
+
+int RunPrintPdf(const CCommandLine& commandLine)
+{
+    if (!commandLine.problem.empty())
+        return ReportUsageError(commandLine);
+    const CBatchArguments& options = commandLine.batch;
     // Fonts and painting need a GUI application, but never a display.
     static int qtArgc = 1;
-    static char* qtArgv[] = { argv[0], nullptr };
+    static char programName[] = "quiltmark";
+    static char* qtArgv[] = { programName, nullptr };
     std::unique_ptr<QGuiApplication> app;
     if (!QCoreApplication::instance()) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -174,8 +118,7 @@ int RunPrintPdf(int argc, char** argv)
     }
 
     CStderrMessages messages;
-    const std::string library
-        = options.library.empty() ? MetaLibPathIn(ProgramDirectory()) : options.library;
+    const std::string library = options.library.empty() ? FindMetaLib() : options.library;
     CQuiltmarkDoc doc(messages, library);
     if (!doc.OnNewDocument())
         return 1;
@@ -190,7 +133,7 @@ int RunPrintPdf(int argc, char** argv)
     if (!options.date.empty())
         stamp.date = options.date;
     QString error;
-    if (!PrintDocumentToPdf(doc, options.output,
+    if (!PrintDocumentToPdf(doc, QFile::decodeName(options.printPdf.c_str()),
             options.devices ? PrintContent::Devices : PrintContent::PatchMatrix, stamp, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;

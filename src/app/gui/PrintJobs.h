@@ -5,6 +5,7 @@
 #include <QString>
 
 class CQuiltmarkDoc;
+struct CCommandLine;
 
 // Printing without the print dialog: the command line's print switches and --print-pdf.
 // Patch-matrix jobs print every section, one page each.
@@ -24,4 +25,5 @@ bool IsPrintPdfInvocation(int argc, char** argv);
 
 //   quiltmark --print-pdf OUT.pdf [--devices] [--library METALIB.xml] [--date TEXT] FILE
 // Works without a display. Returns the exit status: 0 written, 1 failed, 2 usage error.
+int RunPrintPdf(const CCommandLine& commandLine);
 int RunPrintPdf(int argc, char** argv);

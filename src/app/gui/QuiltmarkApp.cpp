@@ -1,11 +1,13 @@
 #include "app/gui/QuiltmarkApp.h"
 
+#include "app/MetaLibLookup.h"
 #include "app/gui/AboutDlg.h"
 #include "app/gui/GuardedApplication.h"
 #include "app/gui/GuiCommandLine.h"
 #include "app/gui/MessageBoxMessages.h"
 #include "app/gui/PrintJobs.h"
 #include "app/gui/ShellRegistration.h"
+#include "document/QuiltmarkDoc.h"
 #include "shell/DocManager.h"
 #include "shell/DrawToolkit.h"
 #include "shell/MainFrame.h"
@@ -137,7 +139,9 @@ void CQuiltmarkApp::BindCommands()
 
 void CQuiltmarkApp::OnAppAbout()
 {
-    CAboutDlg dialog(m_frame.get());
+    const std::string library = m_frame ? m_frame->GetDocument().GetLibraryPath() : FindMetaLib();
+    CAboutDlg dialog(
+        FromModelText(LibraryInUseText(library, CLibraryPlaces::FromEnvironment())), m_frame.get());
     dialog.exec();
 }
 

@@ -54,8 +54,11 @@ TEST(GuiCommandLineTest, RegistrationWordsIgnoreCaseAndMetalibStandsAlone)
     EXPECT_EQ(CGuiCommandLine::Parse({ "-regserver" }).action, Action::Register);
     EXPECT_EQ(CGuiCommandLine::Parse({ "/Unregserver" }).action, Action::Unregister);
     EXPECT_EQ(CGuiCommandLine::Parse({ "-unregister" }).action, Action::Unregister);
-    EXPECT_TRUE(CGuiCommandLine::Parse({ "/embedding" }).runEmbedded);
-    EXPECT_TRUE(CGuiCommandLine::Parse({ "-Automation" }).runAutomated);
+    // Component-server words are known and do nothing.
+    const auto server = CGuiCommandLine::Parse({ "/embedding", "-Automation" });
+    EXPECT_EQ(server.action, Action::FileNew);
+    EXPECT_TRUE(server.fileName.isEmpty());
+    EXPECT_TRUE(server.unknownSwitches.isEmpty());
     EXPECT_EQ(CGuiCommandLine::Parse({ "/dde" }).action, Action::FileDde);
 
     auto cmd = CGuiCommandLine::Parse({ "/metalib", "/data/x.patch" });

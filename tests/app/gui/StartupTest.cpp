@@ -20,6 +20,8 @@ void PrepareWindowRun(QProcess& process, const QTemporaryDir& dir)
     env.insert(QStringLiteral("QUILTMARK_MESSAGES"), QStringLiteral("stderr"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    // An installed copy elsewhere on the machine must not stand in for a missing library.
+    env.insert(QStringLiteral("XDG_DATA_DIRS"), dir.filePath(QStringLiteral("system")));
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(dir.path());
 }
