@@ -1,6 +1,9 @@
+#include "document/LibraryEntry.h"
+
+#include "app/MetaLib.h"
 #include "app/UserMessages.h"
-#include "document/QuiltmarkDoc.h"
 #include "document/SafeFile.h"
+#include "document/SubDoc.h"
 
 #include <tinyxml2.h>
 
@@ -16,11 +19,12 @@ std::string DirectoryOf(const std::string& path)
 
 } // namespace
 
-bool CQuiltmarkDoc::WriteLibraryEntry(
-    const std::string& metaName, const std::string& type, bool modifyCurrent)
+bool WriteLibraryEntryFile(const std::string& libraryPath, const CSubDoc* section,
+    const std::string& metaName, const std::string& type, bool modifyCurrent,
+    IUserMessages& messages)
 {
     std::string bytes;
-    if (!ReadWholeFile(m_libraryPath, bytes, nullptr, CMetaLib::kMaxFileBytes))
+    if (!ReadWholeFile(libraryPath, bytes, nullptr, CMetaLib::kMaxFileBytes))
         return false;
     // Only a file the library itself would load is rewritten: the parser stops at a NUL
     // byte, and whatever followed it would be lost when the file is written back.
@@ -30,7 +34,6 @@ bool CQuiltmarkDoc::WriteLibraryEntry(
         return false;
     tinyxml2::XMLElement* root = xml.FirstChildElement("metalib");
     tinyxml2::XMLElement* lamps = root ? root->FirstChildElement("lamps") : nullptr;
-    const CSubDoc* section = GetCurrentSection();
     // Without a lamps list there is nowhere to put the entry; write nothing.
     if (!lamps || !section)
         return false;
@@ -64,12 +67,12 @@ bool CQuiltmarkDoc::WriteLibraryEntry(
     }
 
     const std::string target
-        = modifyCurrent ? m_libraryPath : DirectoryOf(m_libraryPath) + "/metalib_new.xml";
+        = modifyCurrent ? libraryPath : DirectoryOf(libraryPath) + "/metalib_new.xml";
     tinyxml2::XMLPrinter printer;
     xml.Print(&printer);
     std::string reason;
     if (!WriteFileSafely(target, std::string(printer.CStr(), printer.CStrSize() - 1), &reason))
-        m_messages.ShowMessage(
+        messages.ShowMessage(
             "The fixture library entry could not be written.\n" + reason, MessageIcon::Error);
     return true;
 }
