@@ -184,7 +184,10 @@ TEST_F(MainFrameTest, CancelledSaveQuestionKeepsTheDocument)
 TEST_F(MainFrameTest, YesToSaveChangesStopsNewOpenAndQuitUnlessTheSaveHappens)
 {
     QTemporaryDir dir;
-    const QString other = QStringLiteral(QUILTMARK_SOURCE_DIR "/examples/small-bar.patch");
+    // A copy: should a faulty Yes go on regardless, the opened project is saved over it.
+    const QString other = dir.filePath(QStringLiteral("small-bar.patch"));
+    ASSERT_TRUE(
+        QFile::copy(QStringLiteral(QUILTMARK_SOURCE_DIR "/examples/small-bar.patch"), other));
     prompts.saveAnswer = IDocPrompts::SaveAnswer::Yes;
     CDocManager& docs = frame->GetDocManager();
     const char* const cases[] = { "Save As cancelled", "save fails" };
