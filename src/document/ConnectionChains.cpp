@@ -271,6 +271,13 @@ CConnectionChains BuildChains(
     return result;
 }
 
+// The universe of a tile, negative when it takes no part: without branches, since the
+// window's thread runs this over every tile before each build aside.
+int32_t TakingPart(const CTileRecord& t)
+{
+    return t.universe | -static_cast<int32_t>(t.excluded != 0);
+}
+
 bool FitsGrid(int columns, int rows, size_t tileCount)
 {
     return columns >= 1 && rows >= 1
@@ -322,13 +329,13 @@ void CopyChainGrid(CChainGrid& grid, const std::vector<CTileRecord>& tiles, int 
         grid.addresses.resize(count);
         int32_t* address = grid.addresses.data();
         for (size_t i = 0; i < count; ++i) {
-            universe[i] = tile[i].excluded || tile[i].universe < 0 ? -1 : tile[i].universe;
+            universe[i] = TakingPart(tile[i]);
             address[i] = tile[i].address;
         }
     } else {
         std::vector<int32_t>().swap(grid.addresses);
         for (size_t i = 0; i < count; ++i)
-            universe[i] = tile[i].excluded || tile[i].universe < 0 ? -1 : tile[i].universe;
+            universe[i] = TakingPart(tile[i]);
     }
 }
 
