@@ -112,6 +112,8 @@ void BM_PaintSection(benchmark::State& state)
     }
     state.counters["tile_px"] = view.GetLayout().tile.width();
     state.counters["peak_MB_above"] = StatusMB("VmHWM:") - residentBefore;
+    // What the view keeps between edits: its chains and the copy its builds aside read.
+    state.counters["held_MB_above"] = StatusMB("VmRSS:") - residentBefore;
     if (rebuild)
         state.counters["chains_ready_ms"] = readyMs;
 }

@@ -68,11 +68,6 @@ const char* DeviceTypeKey(int type)
     return IsValidType(type) ? kDeviceTypes[type].key : "";
 }
 
-bool DeviceTypeIsUsb(int type)
-{
-    return IsValidType(type) && kDeviceTypes[type].usb;
-}
-
 int DeviceTypePortCount(int type)
 {
     return IsValidType(type) ? kDeviceTypes[type].ports : 0;

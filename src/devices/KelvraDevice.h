@@ -9,7 +9,6 @@
 constexpr int kDeviceTypeCount = 8;
 const char* DeviceTypeName(int type);   // "Kelvra porter", ...; "" outside 0..7
 const char* DeviceTypeKey(int type);    // "PORTER", ...; "" outside 0..7
-bool DeviceTypeIsUsb(int type);
 int DeviceTypePortCount(int type);      // 0 outside 0..7
 // Exact, case-sensitive; unknown keys give 0 (PORTER).
 int TypeFromKey(const std::string& key);

@@ -1,7 +1,10 @@
+#include "document/LibraryEntry.h"
+
+#include "app/MetaLib.h"
 #include "app/MetaLibLookup.h"
 #include "app/UserMessages.h"
-#include "document/QuiltmarkDoc.h"
 #include "document/SafeFile.h"
+#include "document/SubDoc.h"
 
 #include <sys/stat.h>
 #include <tinyxml2.h>
@@ -19,11 +22,12 @@ bool SameFile(const std::string& a, const std::string& b)
 
 } // namespace
 
-bool CQuiltmarkDoc::WriteLibraryEntry(
-    const std::string& metaName, const std::string& type, bool modifyCurrent)
+bool WriteLibraryEntryFile(const std::string& libraryPath, const CSubDoc* section,
+    const std::string& metaName, const std::string& type, bool modifyCurrent,
+    IUserMessages& messages, std::string* libraryNowInUse)
 {
     std::string bytes;
-    if (!ReadWholeFile(m_libraryPath, bytes, nullptr, CMetaLib::kMaxFileBytes))
+    if (!ReadWholeFile(libraryPath, bytes, nullptr, CMetaLib::kMaxFileBytes))
         return false;
     // Only a file the library itself would load is rewritten: the parser stops at a NUL
     // byte, and whatever followed it would be lost when the file is written back.
@@ -33,7 +37,6 @@ bool CQuiltmarkDoc::WriteLibraryEntry(
         return false;
     tinyxml2::XMLElement* root = xml.FirstChildElement("metalib");
     tinyxml2::XMLElement* lamps = root ? root->FirstChildElement("lamps") : nullptr;
-    const CSubDoc* section = GetCurrentSection();
     // Without a lamps list there is nowhere to put the entry; write nothing.
     if (!lamps || !section)
         return false;
@@ -68,20 +71,20 @@ bool CQuiltmarkDoc::WriteLibraryEntry(
 
     // An installed library (or one in a folder the user may not write) is never touched:
     // the entry goes to the user's data folder instead.
-    const std::string folder = LibraryEntryFolder(m_libraryPath, CLibraryPlaces::FromEnvironment());
-    const bool besideLibrary = folder == DirectoryOfPath(m_libraryPath);
+    const std::string folder = LibraryEntryFolder(libraryPath, CLibraryPlaces::FromEnvironment());
+    const bool besideLibrary = folder == DirectoryOfPath(libraryPath);
     std::string reason;
     std::string target;
     if (folder.empty())
         reason = "There is no folder of your own to write it to (HOME is not set).";
     else if (besideLibrary || MakeDirectories(folder, &reason))
-        target = modifyCurrent ? (besideLibrary ? m_libraryPath : MetaLibPathIn(folder))
+        target = modifyCurrent ? (besideLibrary ? libraryPath : MetaLibPathIn(folder))
                                : folder + "/metalib_new.xml";
     // The user's own library may hold entries the one in use lacks; it is replaced only
     // when it is the library in use.
     if (!target.empty() && modifyCurrent && !besideLibrary && ::access(target.c_str(), F_OK) == 0
-        && !SameFile(target, m_libraryPath)) {
-        reason = target + " is another fixture library than the one in use (" + m_libraryPath
+        && !SameFile(target, libraryPath)) {
+        reason = target + " is another fixture library than the one in use (" + libraryPath
             + "); it was left as it is.";
         target.clear();
     }
@@ -92,15 +95,15 @@ bool CQuiltmarkDoc::WriteLibraryEntry(
             target.clear();
     }
     if (target.empty()) {
-        m_messages.ShowMessage(
+        messages.ShowMessage(
             "The fixture library entry could not be written.\n" + reason, MessageIcon::Error);
         return true;
     }
     // It may have gone to the user's data folder rather than beside the library.
-    m_messages.ShowMessage(
+    messages.ShowMessage(
         "The fixture library entry was written to " + target + ".", MessageIcon::Information);
     // The new copy is the one found first from now on; the next File New loads it.
-    if (modifyCurrent)
-        m_libraryPath = target;
+    if (modifyCurrent && libraryNowInUse)
+        *libraryNowInUse = target;
     return true;
 }

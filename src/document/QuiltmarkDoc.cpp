@@ -3,6 +3,8 @@
 #include "app/Progress.h"
 #include "app/UserMessages.h"
 #include "document/ChannelOccupancy.h"
+#include "document/ConnectionChains.h"
+#include "document/LibraryEntry.h"
 #include "document/ProjectFile.h"
 #include "document/ProjectFileParser.h"
 #include "document/SafeFile.h"
@@ -1507,58 +1509,34 @@ long long CQuiltmarkDoc::GetFirstFreeScreenId(int skip, int fixtureIndex, int w,
 void CQuiltmarkDoc::GetUniversePatchText(int universe, std::string& text)
 {
     bool first = true;
-    struct Candidate {
-        int address;
-        int index;
-    };
-    std::vector<Candidate> candidates;
+    std::vector<int> walk;
     for (int s = 0; s < GetSectionCount(); ++s) {
         const CSubDoc& section = *m_sections[static_cast<std::size_t>(s)];
         const int columns = section.GetTileColumns();
         if (columns <= 0)
             continue;
-        // The tiles come in the order in which the connections display walks a universe:
-        // by address; of several tiles on one address the first in scan order, then the
-        // others from the last back. Addresses beyond the section's highest are not
-        // walked. Working it out from a sorted list keeps the tiles' visited marks as
-        // they are and costs n log n instead of a scan per tile.
-        const long long upper = static_cast<long long>(section.setup.addr_count) + 1;
-        candidates.clear();
-        const std::vector<CTileRecord>& tiles = section.Tiles();
-        for (int index = 0; index < static_cast<int>(tiles.size()); ++index) {
-            const CTileRecord& tile = tiles[static_cast<std::size_t>(index)];
-            if (tile.excluded || tile.universe != universe)
-                continue;
-            if (tile.address == -1 || (tile.address > -1 && tile.address < upper))
-                candidates.push_back({ tile.address, index });
-        }
-        std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
-            return a.address != b.address ? a.address < b.address : a.index < b.index;
-        });
-        auto append = [&](int index) {
-            if (!first)
-                text += " \xBB ";
+        walk.clear();
+        AppendTilesOfUniverse(walk, section.Tiles(), universe, section.setup.addr_count);
+        for (const int index : walk) {
+            AppendPatchTextEntry(text, !first, s + 1, index % columns, index / columns);
             first = false;
-            text += std::to_string(s + 1) + ":" + ColumnLetters(index % columns)
-                + std::to_string(index / columns + 1);
-        };
-        std::size_t g = 0;
-        while (g < candidates.size()) {
-            std::size_t end = g;
-            while (end < candidates.size() && candidates[end].address == candidates[g].address)
-                ++end;
-            // The walk starts at address -1, where it takes tiles from the last one back.
-            if (candidates[g].address == -1) {
-                for (std::size_t k = end; k > g; --k)
-                    append(candidates[k - 1].index);
-            } else {
-                append(candidates[g].index);
-                for (std::size_t k = end; k > g + 1; --k)
-                    append(candidates[k - 1].index);
-            }
-            g = end;
         }
     }
+}
+
+void CQuiltmarkDoc::AppendPatchTextEntry(
+    std::string& text, bool separate, int sectionNumber, int column, int row)
+{
+    if (separate)
+        text += " \xBB ";
+    text += std::to_string(sectionNumber) + ":" + ColumnLetters(column) + std::to_string(row + 1);
+}
+
+bool CQuiltmarkDoc::WriteLibraryEntry(
+    const std::string& metaName, const std::string& type, bool modifyCurrent)
+{
+    return WriteLibraryEntryFile(m_libraryPath, GetCurrentSection(), metaName, type,
+        modifyCurrent, m_messages, &m_libraryPath);
 }
 
 std::string CQuiltmarkDoc::ColumnLetters(int n)

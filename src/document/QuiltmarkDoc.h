@@ -210,12 +210,16 @@ public:
 
     // "1:A1 » 1:B1 » 2:C4" (» as the single byte 187) for the device list printout.
     void GetUniversePatchText(int universe, std::string& text);
+    // One entry of such a list, after the separator when `separate`.
+    static void AppendPatchTextEntry(
+        std::string& text, bool separate, int sectionNumber, int column, int row);
 
     // Spreadsheet column name: 0 -> "A", 26 -> "AA", 702 -> "AAA"; "" outside 0..18277.
     static std::string ColumnLetters(int n);
 
-    // Appends a lamp made from the current section to metalib.xml (modifyCurrent) or
-    // writes metalib_new.xml beside it. False when metalib.xml cannot be read.
+    // Appends a lamp made from the current section to the library in use (modifyCurrent) or
+    // writes metalib_new.xml; see WriteLibraryEntryFile for where. False when the library
+    // cannot be read.
     bool WriteLibraryEntry(const std::string& metaName, const std::string& type,
                            bool modifyCurrent);
 

@@ -3,6 +3,7 @@
 #include "app/FixtureType.h"
 #include "app/MetaLib.h"
 #include "document/Addressing.h"
+#include "document/ConnectionChains.h"
 
 #include <algorithm>
 #include <climits>
@@ -392,31 +393,14 @@ bool CSubDoc::SwapTiles(int x0, int y0, int x1, int y1, bool selectedOnly)
 
 int CSubDoc::NextTileOfUniverse(int universe, int& address)
 {
-    const long long upper = static_cast<long long>(setup.addr_count) + 1;
-    int exact = -1;
-    int best = -1;
-    int bestAddress = 0;
-    const int count = static_cast<int>(m_tiles.size());
-    for (int index = 0; index < count; ++index) {
-        const CTileRecord& tile = m_tiles[index];
-        if (tile.excluded || tile.visited || tile.universe != universe)
-            continue;
-        if (tile.address == address) {
-            exact = index; // the last one in scan order wins
-        } else if (tile.address > address && tile.address < upper
-            && (best < 0 || tile.address < bestAddress)) {
-            best = index;
-            bestAddress = tile.address;
-        }
-    }
-    int result = exact;
-    if (result < 0 && best >= 0) {
-        result = best;
-        address = bestAddress;
-    }
-    if (result >= 0)
-        m_tiles[result].visited = 1;
-    return result;
+    std::vector<int> walk;
+    AppendTilesOfUniverse(walk, m_tiles, universe, setup.addr_count, address, true);
+    if (walk.empty())
+        return -1;
+    CTileRecord& tile = m_tiles[static_cast<size_t>(walk.front())];
+    address = tile.address;
+    tile.visited = 1;
+    return walk.front();
 }
 
 void AssignSortedCounts(std::map<int, int>& map, const std::vector<std::pair<int, int>>& counts)

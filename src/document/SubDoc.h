@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/TileRecord.h"
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -29,18 +31,6 @@ struct CSectionSetup {
     // The type name a project file gave while the library has no type for it (the library
     // could not be read): written back unchanged so that saving loses nothing.
     std::string unresolved_fix_type;
-};
-
-// One fixture (unit) of the matrix. Small and flat: sections hold millions of them.
-struct CTileRecord {
-    int32_t universe = 0;   // zero-based, -1 undefined
-    int32_t address = 0;    // zero-based start address, -1 undefined
-    uint8_t excluded = 0;   // the position holds no fixture
-    uint8_t selected = 0;
-    uint8_t moveTarget = 0;
-    uint8_t visited = 0;    // scratch mark of the connections display
-
-    bool IsUndefined() const { return !excluded && (universe < 0 || address < 0); }
 };
 
 // One item (quark) of a tile. Item name, screen name and screen id are the section's and

@@ -2,7 +2,7 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
-#include <QPainter>
+#include <QStringList>
 #include <memory>
 
 namespace {
@@ -66,11 +66,4 @@ const QFont& CDrawToolkit::GetFont(int number) const
     if (number < 0 || number >= FontCount)
         return m_fonts[SMALL];
     return m_fonts[static_cast<size_t>(number)];
-}
-
-QFont CDrawToolkit::SelectFont(QPainter& painter, int number) const
-{
-    QFont previous = painter.font();
-    painter.setFont(GetFont(number));
-    return previous;
 }

@@ -3,7 +3,6 @@
 #include <QFont>
 #include <array>
 
-class QPainter;
 class QPaintDevice;
 
 // The eight numbered fonts the view draws with, created once at start-up so that no
@@ -32,8 +31,6 @@ public:
     bool CreateAllFonts();
 
     const QFont& GetFont(int number) const;
-    // Makes the font current on the painter and returns the one that was, for restoring.
-    QFont SelectFont(QPainter& painter, int number) const;
 
     static constexpr const char* kLucidaFailed =
         "Creating font 'Lucida Console' failed.\n\nIf this is the first time, you're running the "

@@ -1,7 +1,6 @@
-// The connections part of CSectionPainter: chains, markers, arrows and the legend.
-#include "view/SectionPainter.h"
+#include "view/ConnectionPainter.h"
 
-#include "document/QuiltmarkDoc.h"
+#include "document/SubDoc.h"
 #include "shell/DrawToolkit.h"
 
 #include <QFontMetrics>
@@ -33,21 +32,31 @@ QRect Bounds(std::initializer_list<QPoint> points, int margin)
 
 } // namespace
 
-void CSectionPainter::PaintConnections(
+CConnectionPainter::CConnectionPainter(const CSubDoc& section, const CViewLayout& layout,
+    const CSectionPaintState& state, const CDrawToolkit& fonts, const CMode& mode)
+    : m_section(section)
+    , m_layout(layout)
+    , m_state(state)
+    , m_fonts(fonts)
+    , m_mode(mode)
+{
+}
+
+void CConnectionPainter::Paint(
     QPainter& painter, const QRect& area, const CConnectionChains& chains) const
 {
     if (m_state.connectionMode == ConnectionMode::Hidden || chains.chains.empty())
         return;
-    if (IsTiny() || PrintsCells()) {
-        PaintTinyConnections(painter, area, chains);
+    if (m_mode.tiny || m_mode.paperCells) {
+        PaintTiny(painter, area, chains);
         return;
     }
     const bool byAddress = m_state.connectionOrder == ConnectionOrder::ByAddress;
-    const int active = ActiveUniverse();
+    const int active = m_mode.activeUniverse;
     const bool markers = m_state.printing
         || (m_layout.tile.width() >= kMarkerTile && m_layout.tile.height() >= kMarkerTile);
     const int bulge = m_layout.tile.height() / 2;
-    const int s = UnitScale();
+    const int s = m_mode.unitScale;
     // Lines and curves of a chain stay within a tile (plus the marker) around its tiles.
     const int margin = std::max(m_layout.tile.width(), m_layout.tile.height()) + 12 * s;
     const CTileRange reach = m_layout.VisibleTiles(area.adjusted(-margin, -margin, margin, margin));
@@ -122,12 +131,12 @@ void CSectionPainter::PaintConnections(
     painter.restore();
 }
 
-void CSectionPainter::PaintLegend(QPainter& painter, const QRect& area,
+void CConnectionPainter::PaintLegend(QPainter& painter, const QRect& area,
     const CConnectionChains& chains, size_t chain, const QPen& pen, const QBrush& markerFill) const
 {
     const CConnectionChains::Chain& c = chains.chains[chain];
     const CConnectionChains::Cell& first = chains.cells[static_cast<size_t>(c.begin)];
-    const int s = UnitScale();
+    const int s = m_mode.unitScale;
     const CLegendEntry e = ComputeLegendEntry(m_layout, chains.LegendNumber(chain),
         m_section.GetUniverseCount(), first.column, first.row, s);
 
@@ -171,17 +180,17 @@ void CSectionPainter::PaintLegend(QPainter& painter, const QRect& area,
         painter.drawText(e.labelArea, Qt::AlignCenter | Qt::TextSingleLine, label);
 }
 
-void CSectionPainter::PaintTinyConnections(
+void CConnectionPainter::PaintTiny(
     QPainter& painter, const QRect& area, const CConnectionChains& chains) const
 {
     // At a few pixels per tile a chain is drawn as its tiles in the chain colour, plus a
     // line wherever it jumps to a tile that is not a neighbour; markers and the legend
     // wiring would only cover the matrix. Paper has one ink: the cells already show the
     // tiles, so only the jumps and the legend boxes are added.
-    const bool paper = PrintsCells();
+    const bool paper = m_mode.paperCells;
     const CTileRange range = m_layout.VisibleTiles(area);
     const bool byAddress = m_state.connectionOrder == ConnectionOrder::ByAddress;
-    const int active = ActiveUniverse();
+    const int active = m_mode.activeUniverse;
     const QRgb activeColour = paper
         ? qRgb(0, 0, 0)
         : (byAddress ? ViewColours::ChainActiveAddress : ViewColours::ChainActivePosition).rgb();

@@ -1,47 +1,17 @@
 #pragma once
 
+#include "document/ConnectionChains.h"
 #include "document/SubDoc.h"
 
 #include <QPoint>
 #include <QRect>
 #include <array>
-#include <cstdint>
-#include <vector>
 
 struct CViewLayout;
 
 enum class ConnectionMode { Hidden, All, ActiveUniverse };
-enum class ConnectionOrder { ByPosition, ByAddress };
 
-// The connection chains of one section: per universe (ascending) the tiles in the order
-// the data runs through them. Chains are never empty; chain k gets legend box k + 1.
-struct CConnectionChains {
-    struct Chain {
-        int universe = 0;
-        int begin = 0; // range in `tiles`
-        int end = 0;
-        // Tiles the chain touches: column and row ranges, both ends included.
-        int firstColumn = 0;
-        int lastColumn = -1;
-        int firstRow = 0;
-        int lastRow = -1;
-    };
-    std::vector<Chain> chains;
-    std::vector<int> tiles; // tile indices, row-major (column + row * columns)
-    struct Cell {
-        int32_t column = 0;
-        int32_t row = 0;
-    };
-    std::vector<Cell> cells; // the same tiles by column and row
-
-    int LegendNumber(size_t chain) const { return static_cast<int>(chain) + 1; }
-};
-
-// Builds every chain in one sweep over the tiles. Tiles that are excluded or have no
-// universe take no part. By address, the order equals repeated CSubDoc::NextTileOfUniverse
-// calls: tiles of one address follow each other, tiles beyond `highestAddress` are left out.
-CConnectionChains BuildConnectionChains(const std::vector<CTileRecord>& tiles, int columns,
-    int rows, int highestAddress, ConnectionOrder order);
+// The chains of a section as it is now.
 CConnectionChains BuildConnectionChains(const CSubDoc& section, ConnectionOrder order);
 
 // Centre of a tile rectangle, where lines and markers meet.

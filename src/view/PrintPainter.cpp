@@ -332,11 +332,9 @@ CDeviceListInput MakeDeviceListInput(const CQuiltmarkDoc& doc, const std::string
                 continue;
             std::string& text = lists[chain.universe];
             for (int k = chain.begin; k < chain.end; ++k) {
-                const int tile = chains.tiles[static_cast<size_t>(k)];
-                if (!text.empty())
-                    text += " \xBB ";
-                text += std::to_string(s + 1) + ":" + CQuiltmarkDoc::ColumnLetters(tile % columns)
-                    + std::to_string(tile / columns + 1);
+                const CConnectionChains::Cell& cell = chains.cells[static_cast<size_t>(k)];
+                CQuiltmarkDoc::AppendPatchTextEntry(
+                    text, !text.empty(), s + 1, cell.column, cell.row);
             }
         }
     }

@@ -255,7 +255,7 @@ const CConnectionChains* CQuiltmarkView::Chains(const CSubDoc& section)
         m_chains = BuildConnectionChains(section, m_connectionOrder);
         m_chainsKey = key;
         m_haveChains = true;
-        std::vector<CTileRecord>().swap(m_snapshot); // a large section's copy is not needed
+        m_snapshot = CChainGrid(); // a large section's copy is not needed
         return &m_chains;
     }
     // One build at a time; one that is overtaken is followed by a new one when it ends.
@@ -267,19 +267,17 @@ const CConnectionChains* CQuiltmarkView::Chains(const CSubDoc& section)
 void CQuiltmarkView::StartChainBuild(const CSubDoc& section, const CChainsKey& key)
 {
     m_buildKey = key;
-    const int columns = section.GetTileColumns();
-    const int rows = section.GetTileRows();
-    const int highest = section.setup.addr_count;
-    const ConnectionOrder order = m_connectionOrder;
-    // The worker reads its own copy: the tiles may be edited while it runs. The copy's
-    // memory is kept for the next build, since fresh pages cost more than the copying.
-    m_snapshot.assign(section.Tiles().begin(), section.Tiles().end());
-    m_build = std::async(std::launch::async, [this, columns, rows, highest, order]() {
+    // The worker reads its own copy of what the chains need: the tiles may be edited while
+    // it runs. The copy's memory is kept for the next build, since fresh pages cost more
+    // than the copying.
+    CopyChainGrid(m_snapshot, section.Tiles(), section.GetTileColumns(), section.GetTileRows(),
+        section.setup.addr_count, m_connectionOrder);
+    m_build = std::async(std::launch::async, [this]() {
 #ifdef __linux__
         // The window's thread comes first when the cores are busy.
         setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 5);
 #endif
-        CConnectionChains chains = BuildConnectionChains(m_snapshot, columns, rows, highest, order);
+        CConnectionChains chains = BuildConnectionChains(m_snapshot);
         QMetaObject::invokeMethod(
             this,
             [this] {

@@ -163,5 +163,5 @@ private:
     unsigned m_generation = 1;
     std::future<CConnectionChains> m_build;
     CChainsKey m_buildKey;
-    std::vector<CTileRecord> m_snapshot; // the worker's tiles; only written while none runs
+    CChainGrid m_snapshot; // the worker's input; only written while none runs
 };

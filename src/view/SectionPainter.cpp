@@ -4,6 +4,7 @@
 #include "document/QuiltmarkDoc.h"
 #include "shell/DrawToolkit.h"
 #include "shell/ModelText.h"
+#include "view/ConnectionPainter.h"
 #include "view/SwitchGlyphPainter.h"
 
 #include <QFontMetrics>
@@ -43,15 +44,6 @@ long long ChannelKey(int universe, int address)
 }
 
 } // namespace
-
-QImage& ScratchImage(int slot, QSize size, QImage::Format format)
-{
-    static QImage images[2];
-    QImage& image = images[slot];
-    if (image.size() != size || image.format() != format)
-        image = QImage(size, format);
-    return image;
-}
 
 const CDrawToolkit& ViewFonts()
 {
@@ -93,6 +85,13 @@ bool CSectionPainter::PrintsCells() const
 int CSectionPainter::UnitScale() const
 {
     return m_state.printing && m_state.print ? std::max(m_state.print->unitScale, 1) : 1;
+}
+
+void CSectionPainter::PaintConnections(
+    QPainter& painter, const QRect& area, const CConnectionChains& chains) const
+{
+    const CConnectionPainter::CMode mode { IsTiny(), PrintsCells(), UnitScale(), ActiveUniverse() };
+    CConnectionPainter(m_section, m_layout, m_state, m_fonts, mode).Paint(painter, area, chains);
 }
 
 int CSectionPainter::ActiveUniverse() const

@@ -232,21 +232,47 @@ TEST(MetaLibLoad, DmxMatrixCellsIgnoreOutOfRangeEntriesAndKeepTheLastWrite)
 
 TEST(MetaLibLoad, AbsurdSizesLoadButAreNotUsable)
 {
-    const char* sizes[] = { "width=\"-3\" height=\"2\"", "width=\"0\" height=\"0\"",
-        "width=\"100000\" height=\"100000\"", "width=\"2147483647\" height=\"2147483647\"",
-        "width=\"65537\" height=\"1\"" };
-    for (const char* size : sizes) {
+    // The size is kept as written; a matrix is read only while its cell count is sane.
+    struct Case {
+        const char* size;
+        int width;
+        int height;
+        int matrixCells; // -1: no matrix kept
+        int firstOffset;
+    };
+    const Case cases[] = {
+        { "width=\"-3\" height=\"2\"", -3, 2, -1, 0 },
+        { "width=\"0\" height=\"0\"", 0, 0, 0, 0 },
+        { "width=\"100000\" height=\"100000\"", 100000, 100000, -1, 0 },
+        { "width=\"2147483647\" height=\"2147483647\"", INT_MAX, INT_MAX, -1, 0 },
+        { "width=\"65537\" height=\"1\"", 65537, 1, -1, 0 },
+        // Too wide for a section, yet few enough cells to read the matrix.
+        { "width=\"1025\" height=\"1\"", 1025, 1, 1025, 1 },
+    };
+    for (const Case& c : cases) {
         CMetaLib lib;
         const CFixtureType& t = LoadOne(lib,
-            std::string("<lamp addressesperquark=\"3\" flags=\"16\" ") + size
+            std::string("<lamp addressesperquark=\"3\" flags=\"16\" ") + c.size
                 + "><dmxmatrix><dmxpos x=\"1\" y=\"1\" dmxoffset=\"1\"/></dmxmatrix></lamp>");
-        SCOPED_TRACE(size);
+        SCOPED_TRACE(c.size);
         EXPECT_FALSE(t.IsUsable());
-        if (t.dmxMatrix) {
-            EXPECT_LE(t.dmxMatrix->size(), static_cast<std::size_t>(CFixtureType::kMaxQuarks));
+        EXPECT_EQ(t.width, c.width);
+        EXPECT_EQ(t.height, c.height);
+        if (c.matrixCells < 0) {
+            EXPECT_FALSE(t.dmxMatrix.has_value());
+        } else {
+            ASSERT_TRUE(t.dmxMatrix.has_value());
+            EXPECT_EQ(t.dmxMatrix->size(), static_cast<std::size_t>(c.matrixCells));
         }
-        EXPECT_EQ(t.MatrixOffset(0, 0), t.dmxMatrix && !t.dmxMatrix->empty() ? 1 : 0);
+        EXPECT_EQ(t.MatrixOffset(0, 0), c.firstOffset);
     }
+    // The largest sane matrix is the contrast: usable, and read.
+    CMetaLib lib;
+    const CFixtureType& t = LoadOne(lib,
+        "<lamp addressesperquark=\"1\" flags=\"16\" width=\"1024\" height=\"64\"><dmxmatrix>"
+        "<dmxpos x=\"1024\" y=\"64\" dmxoffset=\"7\"/></dmxmatrix></lamp>");
+    EXPECT_TRUE(t.IsUsable());
+    EXPECT_EQ(t.MatrixOffset(1023, 63), 7);
 }
 
 TEST(MetaLibLoad, OnlyLampChildrenOfLampsBecomeTypes)

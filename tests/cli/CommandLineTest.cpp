@@ -6,7 +6,10 @@
 #include "formats/PatchList.h"
 #include "formats/StoredText.h"
 
+#include <algorithm>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -102,14 +105,26 @@ TEST(CommandLine, WritesTheSameAsTheModel)
     Result r = RunProgram(std::string("--date '") + kDate + "' --save-as -" + wall);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(r.out == project);
+    // The example is stored as the program writes it: saved unchanged, it comes back
+    // byte for byte, whatever the writer's functions do.
+    std::ifstream stored(kExamples + "/stage-wall.patch", std::ios::binary);
+    const std::string file((std::istreambuf_iterator<char>(stored)), {});
+    ASSERT_FALSE(file.empty());
+    EXPECT_TRUE(r.out == file);
 
     r = RunProgram("--section 2 --export-patch-list -" + wall);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, lines);
+    // Section 2: 3 x 10 four-cell bars "Wing L" from screen id 513 in universe 5.
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 120);
+    EXPECT_EQ(r.out.rfind("Bar Segment;Wing L;513;U05.3\nBar Segment;Wing L;514;U05.6\n", 0), 0u);
 
     r = RunProgram("--section 3 --export-ascii -" + wall);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("\r\n"), std::string::npos);
+    EXPECT_EQ(
+        r.out.rfind("// Kelvra ASCII Patch Scheme\r\n// Created with Kelvra Quiltmark V", 0), 0u);
+    EXPECT_NE(r.out.find("| U07.025  | U06.004  | U06.007  |"), std::string::npos);
+    EXPECT_EQ(r.out.find('\n'), r.out.find("\r\n") + 1);
 
     r = RunProgram(std::string("--date '") + kDate + "' --section 1 --export-script -" + wall);
     EXPECT_EQ(r.status, 0) << r.err;

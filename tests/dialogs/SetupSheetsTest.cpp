@@ -9,10 +9,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <climits>
 #include <gtest/gtest.h>
@@ -142,31 +144,48 @@ TEST_F(SetupSheetsTest, PagesCarryTheirLabels)
 
 TEST_F(SetupSheetsTest, StyleListFollowsTheFixtureType)
 {
+    // A library in which the beamer has no styles at all.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile shipped(QStringLiteral(QUILTMARK_SOURCE_DIR "/resources/metalib.xml"));
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    QString xml = QString::fromUtf8(shipped.readAll());
+    const QString beamerStyles = QStringLiteral(
+        "<style type=\"Beamer Wash\" />\n                <style type=\"Beamer Spot\" />");
+    ASSERT_TRUE(xml.contains(beamerStyles));
+    xml.replace(beamerStyles, QString());
+    QFile library(dir.filePath(QStringLiteral("metalib.xml")));
+    ASSERT_TRUE(library.open(QIODevice::WriteOnly));
+    library.write(xml.toUtf8());
+    library.close();
+    doc = std::make_unique<CQuiltmarkDoc>(messages, library.fileName().toStdString());
+    ASSERT_TRUE(doc->OnNewDocument());
+
     CCreateMatrixSheet sheet(*doc);
     sheet.show();
     auto* fixture = Child<QComboBox>(sheet, "fixtureType");
     auto* style = Child<QComboBox>(sheet, "skopeStyle");
     auto* label = Child<QLabel>(sheet, "skopeStyleLabel");
     const CMetaLib& lib = doc->GetLibrary();
-    int withoutStyles = -1;
-    int withStyles = -1;
-    for (int i = 0; i < lib.GetCount(); ++i) {
-        if (lib.GetAt(i)->styles.empty())
-            withoutStyles = i;
-        else if (lib.GetAt(i)->styles.size() >= 2 && withStyles < 0)
-            withStyles = i;
-    }
-    ASSERT_GE(withStyles, 0);
+    const int withoutStyles = lib.IndexOfType("ZIDUZU_COLOR_BEAMER");
+    const int withStyles = lib.IndexOfType("LUMORA_PIXELDOT_RGB");
+    ASSERT_GE(withoutStyles, 0);
+    ASSERT_TRUE(lib.GetAt(withoutStyles)->styles.empty());
+    ASSERT_EQ(lib.GetAt(withStyles)->styles.size(), 3u);
     sheet.BasicPage()->styleIndex = 5; // beyond any list: the first style is chosen
     fixture->setCurrentIndex(withStyles);
     EXPECT_TRUE(style->isVisible());
+    EXPECT_TRUE(label->isVisible());
     EXPECT_EQ(style->currentIndex(), 0);
-    EXPECT_EQ(style->count(), static_cast<int>(lib.GetAt(withStyles)->styles.size()));
-    if (withoutStyles >= 0) {
-        fixture->setCurrentIndex(withoutStyles);
-        EXPECT_FALSE(style->isVisible());
-        EXPECT_FALSE(label->isVisible());
-    }
+    EXPECT_EQ(style->count(), 3);
+    EXPECT_EQ(style->itemText(1), QStringLiteral("Dot Square"));
+    fixture->setCurrentIndex(withoutStyles);
+    EXPECT_FALSE(style->isVisible());
+    EXPECT_FALSE(label->isVisible());
+    // And back: the list returns with the other type's styles.
+    fixture->setCurrentIndex(withStyles);
+    EXPECT_TRUE(style->isVisible());
+    EXPECT_EQ(style->count(), 3);
 }
 
 TEST_F(SetupSheetsTest, CollidingScreenIdIsMovedWithAMessage)

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <random>
 
 namespace {
@@ -234,5 +236,72 @@ TEST(DocumentEdits, TablesAfterEditsOfRandomSectionsMatchACountFromScratch)
                     << round << " " << step << " key " << key;
             }
         }
+    }
+}
+
+// Only the selected tiles move, however scattered: the tiles in the gaps of the selection's
+// bounding box stay where they are, on both sides, and automatic addressing lays the wall out
+// anew around the moved ones.
+TEST(DocumentEdits, ScatteredSelectionsMoveWithAutomaticAddressing)
+{
+    struct Cell {
+        int x;
+        int y;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Cell> selected;
+        Cell to; // new top-left of the bounding box
+        std::vector<Cell> excludedBefore;
+        std::vector<Cell> excludedAfter;
+    };
+    const Case cases[] = {
+        { "L shape", { { 1, 1 }, { 1, 2 }, { 2, 2 } }, { 5, 0 }, { { 1, 2 }, { 2, 1 }, { 6, 0 } },
+            { { 5, 1 }, { 2, 1 }, { 6, 0 } } },
+        { "gapped row", { { 0, 4 }, { 3, 4 } }, { 4, 3 }, { { 0, 4 }, { 5, 3 } },
+            { { 4, 3 }, { 5, 3 } } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CTestDocument t;
+        CQuiltmarkDoc& doc = *t.doc;
+        CSubDoc& wall = t.SetUpSection(*doc.GetSection(0), 2, 8, 5, 1, 0);
+        doc.autoAddressing = true;
+        for (const Cell& e : c.excludedBefore)
+            doc.ExcludeTiles(wall, { { e.x, e.y } }, true);
+        wall.SelectAll(false);
+        for (const Cell& s : c.selected)
+            wall.GetTile(s.x, s.y)->selected = 1;
+        const std::vector<long long> before = Fingerprint(wall);
+
+        doc.MoveSelectedTiles(wall, c.to.x, c.to.y);
+        std::vector<int> excluded;
+        std::vector<int> expectedExcluded;
+        for (int i = 0; i < wall.GetTileCount(); ++i)
+            if (wall.GetTileAt(i)->excluded)
+                excluded.push_back(i);
+        for (const Cell& e : c.excludedAfter)
+            expectedExcluded.push_back(e.y * 8 + e.x);
+        std::sort(expectedExcluded.begin(), expectedExcluded.end());
+        EXPECT_EQ(excluded, expectedExcluded);
+        // The selection moved with its tiles, by the bounding box's offset.
+        int left = INT_MAX;
+        int top = INT_MAX;
+        for (const Cell& s : c.selected) {
+            left = std::min(left, s.x);
+            top = std::min(top, s.y);
+        }
+        int selected = 0;
+        for (int i = 0; i < wall.GetTileCount(); ++i)
+            selected += wall.GetTileAt(i)->selected;
+        EXPECT_EQ(selected, static_cast<int>(c.selected.size()));
+        for (const Cell& s : c.selected)
+            EXPECT_TRUE(wall.GetTile(s.x - left + c.to.x, s.y - top + c.to.y)->selected);
+        EXPECT_TRUE(TilesFollowAddressing(wall, CAddressingParams::FromSetup(wall.setup)));
+        ExpectDerivedDataInStep(doc, 0);
+        EXPECT_TRUE(doc.IsModified());
+
+        ASSERT_TRUE(doc.Undo());
+        EXPECT_EQ(Fingerprint(wall), before);
     }
 }

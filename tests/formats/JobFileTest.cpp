@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <clocale>
+#include <cstdlib>
 #include <sstream>
 
 using namespace formats_test;
@@ -150,11 +152,26 @@ TEST_F(JobFileTest, KeysMatchWhateverTheLocale)
 {
     // A Turkish locale does not lower-case 'I' to 'i', which must not hide upper-case keys.
     const std::string previous = std::setlocale(LC_ALL, nullptr);
-    if (std::setlocale(LC_ALL, "tr_TR.UTF-8") == nullptr
-        && std::setlocale(LC_ALL, "tr_TR.ISO-8859-9") == nullptr)
-        GTEST_SKIP() << "no Turkish locale installed";
+    // Without an installed Turkish locale, one is built from the system's locale sources
+    // into a folder of its own.
+    std::string built;
+    if (std::setlocale(LC_ALL, "tr_TR.UTF-8") == nullptr) {
+        char dir[] = "/tmp/quiltmark-locale-XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        built = dir;
+        const std::string make = "localedef -i tr_TR -f UTF-8 '" + built + "/tr_TR.UTF-8'";
+        ASSERT_EQ(std::system(make.c_str()), 0) << make;
+        setenv("LOCPATH", built.c_str(), 1);
+        ASSERT_NE(std::setlocale(LC_ALL, "tr_TR.UTF-8"), nullptr);
+    }
+    // The premise: this locale does not lower-case 'I' to 'i'.
+    EXPECT_NE(std::tolower(static_cast<unsigned char>('I')), 'i');
     const bool ok = Read("FIX_TYPE=7\nMATRIX_WIDTH=2\nMATRIX_HEIGHT=1\n</JOB>\n");
     std::setlocale(LC_ALL, previous.c_str());
+    if (!built.empty()) {
+        unsetenv("LOCPATH");
+        (void)std::system(("rm -rf '" + built + "'").c_str());
+    }
     ASSERT_TRUE(ok) << error;
     EXPECT_EQ(section.setup.fix_type, 1);
     EXPECT_EQ(section.GetTileCount(), 2);

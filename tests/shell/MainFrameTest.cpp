@@ -180,6 +180,45 @@ TEST_F(MainFrameTest, CancelledSaveQuestionKeepsTheDocument)
     EXPECT_FALSE(frame->GetDocument().IsModified());
 }
 
+// "Save changes?" answered Yes: when the save does not happen, New, Open and Quit stop
+// and the project stays as it was; when it does, they go on.
+TEST_F(MainFrameTest, YesToSaveChangesStopsNewOpenAndQuitUnlessTheSaveHappens)
+{
+    QTemporaryDir dir;
+    // A copy: should a faulty Yes go on regardless, the opened project is saved over it.
+    const QString other = dir.filePath(QStringLiteral("small-bar.patch"));
+    ASSERT_TRUE(
+        QFile::copy(QStringLiteral(QUILTMARK_SOURCE_DIR "/examples/small-bar.patch"), other));
+    prompts.saveAnswer = IDocPrompts::SaveAnswer::Yes;
+    CDocManager& docs = frame->GetDocManager();
+    const char* const cases[] = { "Save As cancelled", "save fails" };
+    for (const char* why : cases) {
+        SCOPED_TRACE(why);
+        prompts.saveName = why == cases[0]
+            ? QString()
+            : dir.filePath(QStringLiteral("missing-folder/wall.patch"));
+        frame->GetDocument().GetSection(0)->name = "kept";
+        frame->GetDocument().SetModifiedFlag();
+        messages.calls.clear();
+        EXPECT_FALSE(docs.OnFileNew());
+        EXPECT_FALSE(docs.OpenDocumentFile(other));
+        EXPECT_FALSE(frame->close());
+        EXPECT_EQ(prompts.asked.size(), 3);
+        prompts.asked.clear();
+        EXPECT_EQ(frame->GetDocument().GetSectionCount(), 1);
+        EXPECT_EQ(frame->GetDocument().GetSection(0)->name, "kept");
+        EXPECT_TRUE(frame->GetDocument().IsModified());
+        EXPECT_TRUE(frame->GetDocument().GetPathName().empty());
+        // A failed write is told once per attempt; a cancelled name needs no message.
+        EXPECT_EQ(messages.calls.size(), why == cases[0] ? 0u : 3u);
+    }
+    // The save that works lets Open go on.
+    prompts.saveName = dir.filePath(QStringLiteral("wall.patch"));
+    EXPECT_TRUE(docs.OpenDocumentFile(other));
+    EXPECT_TRUE(QFile::exists(prompts.saveName));
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("small-bar.patch - Kelvra Quiltmark"));
+}
+
 TEST_F(MainFrameTest, OpeningAMissingFileChangesNothing)
 {
     frame->GetDocument().GetSection(0)->name = "kept";

@@ -26,6 +26,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <climits>
 #include <gtest/gtest.h>
 
@@ -188,6 +189,47 @@ TEST_F(PrintPdf, DeviceTileListsFollowTheAddressOrderOfTheDocument)
         QString::fromLatin1(expected.data(), static_cast<int>(expected.size())));
 }
 
+TEST_F(PrintPdf, PageRangesPrintTheirSectionsOnly)
+{
+    // from, to (0: the first or last page) -> the sections printed, one per page.
+    struct Case {
+        int from;
+        int to;
+        QStringList sections;
+    };
+    const QString front = QStringLiteral("S1 : Front");
+    const QString back = QStringLiteral("S2 : Back");
+    const QString side = QStringLiteral("S3 : Side");
+    const Case cases[] = {
+        { 2, 3, { back, side } }, { 3, 3, { side } }, { 0, 2, { front, back } },
+        { 2, 0, { back, side } },
+        { 3, 1, { side } }, // an end before the start prints the start page
+        { 9, 9, { side } }, // beyond the last page: the last one
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.from) + ".." + std::to_string(c.to));
+        const QString path = Path(QStringLiteral("range%1-%2.pdf").arg(c.from).arg(c.to));
+        QPdfWriter writer(path);
+        CPrintJob job;
+        job.stamp = FixedStamp();
+        job.fromPage = c.from;
+        job.toPage = c.to;
+        const CPrintJobResult result = RunPrintJob(writer, t.doc, job);
+        EXPECT_TRUE(result.ok);
+        const int pages = static_cast<int>(c.sections.size());
+        EXPECT_EQ(result.pages, pages);
+        ASSERT_EQ(PdfPages(path), pages);
+        for (int p = 0; p < pages; ++p) {
+            const QString text = PdfText(path, p + 1);
+            for (const QString& name : { front, back, side })
+                EXPECT_EQ(text.contains(name), name == c.sections[p])
+                    << p << " " << name.toStdString();
+        }
+        const QString last = c.sections.back();
+        EXPECT_EQ(result.lastSection, last == front ? 0 : last == back ? 1 : 2);
+    }
+}
+
 TEST_F(PrintPdf, LongDeviceListRunsOntoPageTwo)
 {
     AddDevices(60);
@@ -200,28 +242,6 @@ TEST_F(PrintPdf, LongDeviceListRunsOntoPageTwo)
     // Every device exactly once over all pages.
     const QString all = PdfText(path);
     EXPECT_EQ(all.count(QStringLiteral(" 10.0.0.")), 60);
-}
-
-TEST_F(PrintPdf, ConnectionsAndSwitchesPrintWhenShown)
-{
-    CQuiltmarkDoc& doc = t.doc;
-    const QString path = Path(QStringLiteral("connections.pdf"));
-    QPdfWriter writer(path);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
-        QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter));
-    CPrintJob job;
-    job.view.connectionMode = ConnectionMode::All;
-    job.view.connectionOrder = ConnectionOrder::ByAddress;
-    job.view.showSwitches = true;
-    job.stamp = FixedStamp();
-    job.fromPage = 1;
-    job.toPage = 1;
-    const CPrintJobResult result = RunPrintJob(writer, doc, job);
-    EXPECT_TRUE(result.ok);
-    EXPECT_EQ(result.pages, 1);
-    EXPECT_EQ(result.lastSection, 0);
-    ASSERT_EQ(PdfPages(path), 1);
-    EXPECT_TRUE(PdfText(path).contains(QStringLiteral("U01"))); // legend box label
 }
 
 TEST_F(PrintPdf, MarkersKeepTheirSizeOnAPageOfFinerUnits)
@@ -288,6 +308,71 @@ std::vector<CPdfWord> PdfWords(const QString& path)
             m.captured(5) });
     }
     return words;
+}
+
+// Page 1 as pixels, at a resolution that shows lines and small glyphs.
+QImage RasterPage(const QString& path)
+{
+    const QString prefix = path + QStringLiteral(".page");
+    Run(QStringLiteral("pdftoppm"),
+        { QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-f"),
+            QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+            QStringLiteral("-singlefile"), path, prefix });
+    return QImage(prefix + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+}
+
+int DifferentPixels(const QImage& a, const QImage& b)
+{
+    int count = 0;
+    for (int y = 0; y < std::min(a.height(), b.height()); ++y)
+        for (int x = 0; x < std::min(a.width(), b.width()); ++x)
+            count += a.pixel(x, y) != b.pixel(x, y);
+    return count;
+}
+
+TEST_F(PrintPdf, ConnectionsAndSwitchesPrintWhenShown)
+{
+    // One page printed with connections and switches each on or off.
+    auto print = [&](bool connections, bool switches, int page = 1) {
+        const QString path = Path(QStringLiteral("connections%1%2-%3.pdf")
+                                      .arg(connections ? 1 : 0)
+                                      .arg(switches ? 1 : 0)
+                                      .arg(page));
+        QPdfWriter writer(path);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+            QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter));
+        CPrintJob job;
+        job.view.connectionMode = connections ? ConnectionMode::All : ConnectionMode::Hidden;
+        job.view.connectionOrder = ConnectionOrder::ByAddress;
+        job.view.showSwitches = switches;
+        job.stamp = FixedStamp();
+        job.fromPage = page;
+        job.toPage = page;
+        const CPrintJobResult result = RunPrintJob(writer, t.doc, job);
+        EXPECT_TRUE(result.ok);
+        EXPECT_EQ(result.pages, 1);
+        EXPECT_EQ(result.lastSection, page - 1);
+        EXPECT_EQ(PdfPages(path), 1);
+        return path;
+    };
+    // The legend box's label is a word of its own; tile labels only start with it.
+    auto hasLegendLabel = [](const QString& path) {
+        const std::vector<CPdfWord> words = PdfWords(path);
+        return std::any_of(words.begin(), words.end(),
+            [](const CPdfWord& w) { return w.text == QLatin1String("U01"); });
+    };
+    const QString plain = print(false, false);
+    const QString both = print(true, true);
+    EXPECT_FALSE(hasLegendLabel(plain));
+    EXPECT_TRUE(hasLegendLabel(both));
+    EXPECT_TRUE(hasLegendLabel(print(true, false)));
+    // Switches add only drawing, on the section whose type has them (page 3): the same
+    // page without them looks different.
+    const QImage withSwitches = RasterPage(print(false, true, 3));
+    const QImage without = RasterPage(print(false, false, 3));
+    ASSERT_FALSE(without.isNull());
+    ASSERT_EQ(withSwitches.size(), without.size());
+    EXPECT_GT(DifferentPixels(withSwitches, without), 50);
 }
 
 TEST_F(PrintPdf, TitleBlockTextStaysInItsFrameOnEveryPaperAndOrientation)
@@ -467,44 +552,39 @@ TEST_F(PrintCommandsTest, DevicesChoiceDisablesTheRangeAndIsResetAfterTheJob)
 {
     AddDevices(2);
     const QString path = Target(QStringLiteral("dialog-devices.pdf"));
-    commands->SetDialogRunner([](CExtPrintDialog& dialog) {
+    bool ran = false;
+    commands->SetDialogRunner([&ran](CExtPrintDialog& dialog) {
         dialog.show();
         QSpinBox* from = dialog.findChild<QSpinBox*>(QStringLiteral("from"));
+        QSpinBox* to = dialog.findChild<QSpinBox*>(QStringLiteral("to"));
         // A printer with page sets offers a free page field as well; the device list is
         // printed whole, so it must be off while Devices is chosen, and back afterwards.
         QWidget* pageSet = dialog.findChild<QWidget*>(QStringLiteral("pagesRadioButton"));
-        if (pageSet)
-            pageSet->setEnabled(true);
-        QWidget* toLabel = nullptr;
-        if (QWidget* group = dialog.findChild<QWidget*>(QStringLiteral("gbPrintRange")))
-            toLabel = group->findChild<QLabel*>(QStringLiteral("label_3"));
+        if (!from || !to || !pageSet) {
+            ADD_FAILURE() << "the print dialog has no page range fields";
+            return false;
+        }
+        ran = true;
+        pageSet->setEnabled(true);
+        from->setValue(2);
         dialog.DevicesButton()->click();
         EXPECT_EQ(dialog.GetPrintContent(), PrintContent::Devices);
-        if (pageSet) {
-            EXPECT_FALSE(pageSet->isEnabled());
-        }
-        if (toLabel) {
-            EXPECT_FALSE(toLabel->isEnabled());
-        }
-        if (from) {
-            EXPECT_FALSE(from->isEnabled());
-            dialog.PatchMatrixButton()->click();
-            EXPECT_TRUE(from->isEnabled());
-            if (pageSet) {
-                EXPECT_TRUE(pageSet->isEnabled());
-            }
-            if (toLabel) {
-                EXPECT_TRUE(toLabel->isEnabled());
-            }
-            dialog.DevicesButton()->click();
-        }
+        EXPECT_FALSE(pageSet->isEnabled());
+        EXPECT_FALSE(from->isEnabled());
+        EXPECT_FALSE(to->isEnabled());
+        dialog.PatchMatrixButton()->click();
+        EXPECT_EQ(dialog.GetPrintContent(), PrintContent::PatchMatrix);
+        EXPECT_TRUE(pageSet->isEnabled());
+        EXPECT_TRUE(from->isEnabled());
+        EXPECT_TRUE(to->isEnabled());
+        dialog.DevicesButton()->click();
         dialog.done(QDialog::Accepted);
-        if (from) {
-            EXPECT_EQ(from->value(), 1);
-        }
+        // The device list starts at its first page whatever the range said.
+        EXPECT_EQ(from->value(), 1);
         return true;
     });
     commands->OnFilePrint();
+    EXPECT_TRUE(ran);
     ASSERT_EQ(PdfPages(path), 1);
     EXPECT_TRUE(PdfText(path).contains(QStringLiteral("Kelvra Device-List")));
     EXPECT_EQ(commands->GetPrintContent(), PrintContent::PatchMatrix);

@@ -1,4 +1,4 @@
-#include "ModalHelper.h"
+#include "../devices/gui/ModalHelper.h"
 
 #include "devices/KelvraDevice.h"
 #include "devices/gui/DialogDeviceEdit.h"
