@@ -1,11 +1,11 @@
 // The refresh after an edit of a large wall, against the memory floor measured in the same
 // run: a loop that writes one 8-byte record per item, the least any refresh that touched every
 // item would cost. Square walls of the 2 x 2-item BRAKWELL_TILE_2X2, automatic addressing on,
-// the edit history on as in the program, in each walk order. With the save and load of
-// ProjectBench.cpp this gives every model figure in one run:
-//   model_bench --benchmark_filter='RefreshAfterEdit|Project(Save|Load)' \
-//       --benchmark_counters_tabular=true Reports milliseconds, the ratio to the floor and the
-// peak resident memory of the benchmark above what the process held before it.
+// the edit history on as in the program, in each walk order. Reports milliseconds, the ratio
+// to the floor and the peak resident memory of the benchmark above what the process held
+// before it. With the save and load of ProjectBench.cpp, every model figure in one run:
+//   model_bench --benchmark_filter='RefreshAfterEdit|Project(Save|Load)'
+//       --benchmark_counters_tabular=true
 #include "app/UserMessages.h"
 #include "BenchWalls.h"
 #include "document/QuiltmarkDoc.h"
