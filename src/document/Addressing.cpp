@@ -4,9 +4,9 @@
 #include "document/SubDoc.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstddef>
-#include <atomic>
 #include <cstring>
 #include <exception>
 #include <optional>
@@ -63,9 +63,9 @@ private:
     long long m_channels;
 };
 
-// The same run as CAddressCounter as arithmetic: where the k-th placed tile lands, and
-// steps either way from there. Column walks use it to go over the grid row by row: stepping down a
-// column of a large grid would touch a new cache line and page at every tile.
+// The same run as CAddressCounter as arithmetic: where the k-th placed tile lands. With it
+// every walk goes over the grid row by row and splits in halves: stepping along a column
+// of a large grid would touch a new cache line and page at every tile.
 class CAddressSequence {
 public:
     struct Place {
@@ -118,7 +118,10 @@ public:
         return rank < m_inFirst ? rank : (rank - m_inFirst) % m_inOthers;
     }
     long long FirstAddressIn(long long universe) const { return universe == m_base ? m_first : 0; }
-    long long TilesIn(long long universe) const { return universe == m_base ? m_inFirst : m_inOthers; }
+    long long TilesIn(long long universe) const
+    {
+        return universe == m_base ? m_inFirst : m_inOthers;
+    }
 
 private:
     long long m_first;
@@ -129,10 +132,15 @@ private:
     long long m_inOthers; // tiles in each later universe
 };
 
-// A tile's universe and address as one word, in the order CTileRecord stores them.
+// A tile's universe and address as one word, as CTileRecord stores them: a step of the
+// address is then one addition.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "PackPlace puts the address in the high half, where a little-endian CTileRecord has it"
+#endif
 uint64_t PackPlace(long long universe, long long address)
 {
-    return static_cast<uint32_t>(universe) | static_cast<uint64_t>(static_cast<uint32_t>(address)) << 32;
+    return static_cast<uint32_t>(universe)
+        | static_cast<uint64_t>(static_cast<uint32_t>(address)) << 32;
 }
 
 uint64_t PlaceOf(const CTileRecord& tile)
@@ -324,12 +332,12 @@ bool AddressAllByRows(
     CSubDoc& section, const CAddressingParams& params, const CAddressSequence& sequence)
 {
     long long placed = 0;
-    const std::optional<bool> done = ForEachPlaceByRows(section.Tiles().data(),
-        section.GetTileColumns(), section.GetTileRows(), params, sequence, placed,
-        [](CTileRecord& tile, uint64_t place) {
-            std::memcpy(&tile.universe, &place, sizeof place);
-            return true;
-        });
+    const std::optional<bool> done
+        = ForEachPlaceByRows(section.Tiles().data(), section.GetTileColumns(),
+            section.GetTileRows(), params, sequence, placed, [](CTileRecord& tile, uint64_t place) {
+                std::memcpy(&tile.universe, &place, sizeof place);
+                return true;
+            });
     if (!done)
         return false;
     std::vector<std::pair<int, int>> counts;
@@ -462,7 +470,8 @@ bool AddressedChannelRanges(const CSubDoc& section, const CAddressingParams& par
          ++universe) {
         const long long here = std::min(total, sequence.TilesIn(universe));
         total -= here;
-        const int64_t start = static_cast<int64_t>(universe) * 512 + sequence.FirstAddressIn(universe);
+        const int64_t start
+            = static_cast<int64_t>(universe) * 512 + sequence.FirstAddressIn(universe);
         if (start == end) {
             end += here * channels;
         } else if (start > end) {

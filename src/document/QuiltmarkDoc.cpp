@@ -1385,8 +1385,8 @@ void CQuiltmarkDoc::RebuildChannelUse()
         int64_t first = INT64_MIN;
         int64_t end = INT64_MIN;
         bool disjoint = true;
-        ForEachTileInAddressOrder(section->GetTileColumns(), section->GetTileRows(), params,
-            [&](long long index) {
+        ForEachTileInAddressOrder(
+            section->GetTileColumns(), section->GetTileRows(), params, [&](long long index) {
                 const CTileRecord& tile = tiles[index];
                 if (!occupies(tile))
                     return;

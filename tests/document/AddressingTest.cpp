@@ -387,14 +387,14 @@ std::vector<std::pair<int, int>> PlacesOf(const CSubDoc& s)
 TEST(TileAddressing, AddressingEveryTileAgreesWithAStepByStepWalk)
 {
     std::mt19937 random(20261209);
-    const auto pick = [&](int low, int high) {
-        return std::uniform_int_distribution<int>(low, high)(random);
-    };
+    const auto pick
+        = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
     for (int round = 0; round < 300; ++round) {
         const bool large = round % 50 == 0;
         const FixtureShape shape { pick(1, 3), pick(1, 3), pick(0, 4), pick(0, 15), pick(0, 2),
             pick(0, 1) };
-        SectionWith s(shape, large ? pick(500, 700) : pick(1, 30), large ? pick(400, 600) : pick(1, 30));
+        SectionWith s(
+            shape, large ? pick(500, 700) : pick(1, 30), large ? pick(400, 600) : pick(1, 30));
         CSectionSetup& setup = s.section.setup;
         setup.orientation = pick(0, 3);
         setup.address_origin = pick(0, 3);
@@ -430,7 +430,8 @@ TEST(TileAddressing, AddressingEveryTileAgreesWithAStepByStepWalk)
         EXPECT_EQ(ranges, joined ? walk.ranges : Ranges {});
 
         // One tile off anywhere, or an excluded tile keeping an address, is noticed.
-        CTileRecord& changed = tiles[static_cast<std::size_t>(pick(0, static_cast<int>(tiles.size()) - 1))];
+        CTileRecord& changed
+            = tiles[static_cast<std::size_t>(pick(0, static_cast<int>(tiles.size()) - 1))];
         switch (pick(0, 2)) {
         case 0:
             changed.address += changed.address < 0 ? 2 : 1;
