@@ -253,16 +253,16 @@ std::optional<bool> ForEachPlaceByRows(Tile* tiles, int width, int height,
         rank += inLine[line];
     }
 
-    // Where one line's walk stands: the next place met in storage order, the step to the
-    // one after it, the tiles left in its universe that way, and the universe.
+    // Where one line's walk stands: the next place met in storage order and the tiles left
+    // in its universe that way. Small, as a column walk keeps one per column.
     struct Cursor {
         uint64_t next = 0;
-        uint64_t step = 0;
-        long long left = 0;
-        long long universe = 0;
+        int32_t left = 0;
         bool backwards = false;
     };
     const long long channels = sequence.Channels();
+    const uint64_t forwardStep = static_cast<uint64_t>(channels) << 32;
+    const uint64_t backwardStep = static_cast<uint64_t>(-channels) << 32;
     // `before` tiles of the line lie before this point in storage order.
     const auto cursorAt = [&](std::size_t line, long long before) {
         Cursor cursor;
@@ -275,52 +275,59 @@ std::optional<bool> ForEachPlaceByRows(Tile* tiles, int width, int height,
         const CAddressSequence::Place place = sequence.At(at);
         const long long index = sequence.IndexInUniverse(at);
         cursor.next = PackPlace(place.universe, place.address);
-        cursor.step = static_cast<uint64_t>(cursor.backwards ? -channels : channels) << 32;
-        cursor.left = cursor.backwards ? index + 1 : sequence.TilesIn(place.universe) - index;
-        cursor.universe = place.universe;
+        cursor.left = static_cast<int32_t>(
+            cursor.backwards ? index + 1 : sequence.TilesIn(place.universe) - index);
         return cursor;
     };
     // Into the next universe in the line's direction (rare: once per universe).
+    // The universe is the low half of the packed place, which steps of the address leave.
     const auto turn = [&](Cursor& cursor) {
-        cursor.universe += cursor.backwards ? -1 : 1;
-        const long long room = sequence.TilesIn(cursor.universe);
-        cursor.left = room;
-        cursor.next = PackPlace(cursor.universe,
-            sequence.FirstAddressIn(cursor.universe)
-                + (cursor.backwards ? (room - 1) * channels : 0));
+        const long long universe = static_cast<long long>(static_cast<uint32_t>(cursor.next))
+            + (cursor.backwards ? -1 : 1);
+        const long long room = sequence.TilesIn(universe);
+        cursor.left = static_cast<int32_t>(room);
+        cursor.next = PackPlace(universe,
+            sequence.FirstAddressIn(universe) + (cursor.backwards ? (room - 1) * channels : 0));
     };
 
+    // One tile met in storage order; false stops the walk.
+    const auto meet = [&](Tile& tile, Cursor& cursor) {
+        if (tile.excluded)
+            return visit(tile, kNoPlace);
+        if (!visit(tile, cursor.next))
+            return false;
+        cursor.next += cursor.backwards ? backwardStep : forwardStep;
+        if (--cursor.left == 0)
+            turn(cursor);
+        return true;
+    };
     std::atomic<bool> stop { false };
     RunHalves(large, [&](int half) {
         const auto [top, bottom] = rowsOf(half);
-        std::vector<Cursor> cursors;
-        if (columns) {
-            cursors.resize(lines);
-            for (std::size_t x = 0; x < lines; ++x)
-                cursors[x] = cursorAt(x, half == 0 ? 0 : inUpperHalf[x]);
-        }
-        for (int y = top; y < bottom && !stop.load(std::memory_order_relaxed); ++y) {
-            Tile* row = tiles + static_cast<std::size_t>(y) * width;
-            Cursor lineCursor;
-            if (!columns)
-                lineCursor = cursorAt(static_cast<std::size_t>(y), 0);
-            for (int x = 0; x < width; ++x) {
-                Tile& tile = row[x];
-                if (tile.excluded) {
-                    if (!visit(tile, kNoPlace)) {
+        // Separate loops, so that a row's cursor can live in registers.
+        if (!columns) {
+            for (int y = top; y < bottom && !stop.load(std::memory_order_relaxed); ++y) {
+                Tile* row = tiles + static_cast<std::size_t>(y) * width;
+                Cursor cursor = cursorAt(static_cast<std::size_t>(y), 0);
+                for (int x = 0; x < width; ++x) {
+                    if (!meet(row[x], cursor)) {
                         stop = true;
                         return;
                     }
-                    continue;
                 }
-                Cursor& cursor = columns ? cursors[static_cast<std::size_t>(x)] : lineCursor;
-                if (!visit(tile, cursor.next)) {
+            }
+            return;
+        }
+        std::vector<Cursor> cursors(lines);
+        for (std::size_t x = 0; x < lines; ++x)
+            cursors[x] = cursorAt(x, half == 0 ? 0 : inUpperHalf[x]);
+        for (int y = top; y < bottom && !stop.load(std::memory_order_relaxed); ++y) {
+            Tile* row = tiles + static_cast<std::size_t>(y) * width;
+            for (int x = 0; x < width; ++x) {
+                if (!meet(row[x], cursors[static_cast<std::size_t>(x)])) {
                     stop = true;
                     return;
                 }
-                cursor.next += cursor.step;
-                if (--cursor.left == 0)
-                    turn(cursor);
             }
         }
     });
