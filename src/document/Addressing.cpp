@@ -153,46 +153,49 @@ uint64_t PlaceOf(const CTileRecord& tile)
 
 constexpr uint64_t kNoPlace = ~uint64_t { 0 }; // universe and address -1
 
-// Runs work(0) and work(1) at once when there is enough of it and a second thread can
-// be had, else one after the other.
-template <typename Work> void RunHalves(bool large, Work work)
+// Runs work(0) .. work(chunks - 1) on this thread and, when there is more than one chunk
+// and a thread can be had, on a second one, each taking the next chunk not yet taken: a
+// second core that is busy elsewhere then only delays the chunk it took.
+template <typename Work> void RunChunks(int chunks, Work work)
 {
-    if (large) {
-        std::exception_ptr failure;
-        std::thread second;
+    std::atomic<int> next { 0 };
+    const auto take = [&] {
+        for (int chunk = next++; chunk < chunks; chunk = next++)
+            work(chunk);
+    };
+    std::exception_ptr failure;
+    std::thread second;
+    if (chunks > 1) {
         try {
             second = std::thread([&] {
                 try {
-                    work(1);
+                    take();
                 } catch (...) {
                     failure = std::current_exception();
                 }
             });
         } catch (const std::system_error&) {
         }
-        if (second.joinable()) {
-            try {
-                work(0);
-            } catch (...) {
-                second.join();
-                throw;
-            }
-            second.join();
-            if (failure)
-                std::rethrow_exception(failure);
-            return;
-        }
     }
-    work(0);
-    work(1);
+    try {
+        take();
+    } catch (...) {
+        if (second.joinable())
+            second.join();
+        throw;
+    }
+    if (second.joinable())
+        second.join();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 // Calls visit(tile, place) for every tile, going over the grid row by row whatever the
 // walk order, with the packed universe and address that addressing all tiles with `params`
 // gives it (kNoPlace for excluded tiles); stops when visit returns false. A first pass
 // counts the tiles of each walk line (row or column), which gives every line the rank its
-// walk starts at; after that a tile costs one step of its line's place, and the top and
-// bottom half of the grid go to the two cores. `placed` receives the number of tiles in
+// walk starts at; after that a tile costs one step of its line's place, and bands of rows
+// go to the two cores. `placed` receives the number of tiles in
 // the walk. Empty when the walk reaches beyond the highest universe (the caller steps).
 template <typename Tile, typename Visit>
 std::optional<bool> ForEachPlaceByRows(Tile* tiles, int width, int height,
@@ -201,16 +204,18 @@ std::optional<bool> ForEachPlaceByRows(Tile* tiles, int width, int height,
 {
     const bool columns = params.direction != 0;
     const std::size_t lines = static_cast<std::size_t>(columns ? width : height);
-    const int middle = height / 2;
-    const bool large = static_cast<long long>(width) * height >= (1 << 18);
-    const auto rowsOf = [&](int half) {
-        return half == 0 ? std::make_pair(0, middle) : std::make_pair(middle, height);
+    // Bands of rows, shared out between two cores on large grids.
+    const int chunks
+        = static_cast<long long>(width) * height >= (1 << 18) ? std::min(height, 8) : 1;
+    const auto rowsOf = [&](int chunk) {
+        return std::make_pair(static_cast<int>(static_cast<long long>(height) * chunk / chunks),
+            static_cast<int>(static_cast<long long>(height) * (chunk + 1) / chunks));
     };
-    // Tiles per line; for columns also those in the upper half, where the lower one starts.
+    // Tiles per line; for columns also per band, turned into where each band starts.
     std::vector<long long> inLine(lines, 0);
-    std::vector<long long> inUpperHalf(columns ? lines : 0, 0);
-    RunHalves(large, [&](int half) {
-        const auto [top, bottom] = rowsOf(half);
+    std::vector<std::vector<long long>> inBand(columns ? chunks : 0);
+    RunChunks(chunks, [&](int chunk) {
+        const auto [top, bottom] = rowsOf(chunk);
         std::vector<long long> counted(columns ? lines : 0, 0);
         for (int y = top; y < bottom; ++y) {
             const Tile* row = tiles + static_cast<std::size_t>(y) * width;
@@ -225,11 +230,16 @@ std::optional<bool> ForEachPlaceByRows(Tile* tiles, int width, int height,
                 inLine[static_cast<std::size_t>(y)] = inRow;
         }
         if (columns)
-            (half == 0 ? inUpperHalf : inLine) = std::move(counted);
+            inBand[static_cast<std::size_t>(chunk)] = std::move(counted);
     });
-    if (columns)
-        for (std::size_t x = 0; x < lines; ++x)
-            inLine[x] += inUpperHalf[x];
+    // For columns, each band's counts become those of the bands above it.
+    for (std::vector<long long>& band : inBand) {
+        for (std::size_t x = 0; x < lines; ++x) {
+            const long long here = band[x];
+            band[x] = inLine[x];
+            inLine[x] += here;
+        }
+    }
     placed = 0;
     for (long long count : inLine)
         placed += count;
@@ -302,8 +312,8 @@ std::optional<bool> ForEachPlaceByRows(Tile* tiles, int width, int height,
         return true;
     };
     std::atomic<bool> stop { false };
-    RunHalves(large, [&](int half) {
-        const auto [top, bottom] = rowsOf(half);
+    RunChunks(chunks, [&](int chunk) {
+        const auto [top, bottom] = rowsOf(chunk);
         // Separate loops, so that a row's cursor can live in registers.
         if (!columns) {
             for (int y = top; y < bottom && !stop.load(std::memory_order_relaxed); ++y) {
@@ -320,7 +330,7 @@ std::optional<bool> ForEachPlaceByRows(Tile* tiles, int width, int height,
         }
         std::vector<Cursor> cursors(lines);
         for (std::size_t x = 0; x < lines; ++x)
-            cursors[x] = cursorAt(x, half == 0 ? 0 : inUpperHalf[x]);
+            cursors[x] = cursorAt(x, inBand[static_cast<std::size_t>(chunk)][x]);
         for (int y = top; y < bottom && !stop.load(std::memory_order_relaxed); ++y) {
             Tile* row = tiles + static_cast<std::size_t>(y) * width;
             for (int x = 0; x < width; ++x) {
