@@ -1,6 +1,8 @@
 #pragma once
 
 #include <climits>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 class CSubDoc;
@@ -77,6 +79,13 @@ void AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScop
 // that run, not the tiles, is enough to bring the addresses back. False without a fixture
 // type or tiles.
 bool TilesFollowAddressing(const CSubDoc& section, const CAddressingParams& params);
+
+// When the tiles follow the addressing (as TilesFollowAddressing): the channel keys
+// (universe * 512 + address) they occupy as ascending ranges first .. end - 1, joined where
+// they touch, worked out from the set-up without visiting the tiles in walk order. False,
+// with no ranges, when the tiles do not follow or their footprints overlap.
+bool AddressedChannelRanges(const CSubDoc& section, const CAddressingParams& params,
+    std::vector<std::pair<int64_t, int64_t>>& ranges);
 
 // The fixture's flags remapped for the section's orientation (0..3).
 int TransformFlagsForOrientation(int flags, int orientation);

@@ -1373,6 +1373,13 @@ void CQuiltmarkDoc::RebuildChannelUse()
         const auto occupies = [](const CTileRecord& tile) {
             return !tile.excluded && tile.universe >= 0 && tile.address >= 0;
         };
+        // Tiles that follow their addressing give the ranges from the set-up alone, checked
+        // in one pass over memory (a column walk would jump a row's length at every tile).
+        const CAddressingParams params = CAddressingParams::FromSetup(section->setup);
+        if (AddressedChannelRanges(*section, params, ranges)) {
+            m_channels->AddCoveredRanges(ranges);
+            continue;
+        }
         // Walked in the order of the section's own addressing, automatically addressed tiles
         // follow each other without overlap: their channels join into ranges on the way,
         // with no list of starts to sort.
@@ -1380,8 +1387,8 @@ void CQuiltmarkDoc::RebuildChannelUse()
         int64_t first = INT64_MIN;
         int64_t end = INT64_MIN;
         bool disjoint = true;
-        ForEachTileInAddressOrder(section->GetTileColumns(), section->GetTileRows(),
-            CAddressingParams::FromSetup(section->setup), [&](long long index) {
+        ForEachTileInAddressOrder(
+            section->GetTileColumns(), section->GetTileRows(), params, [&](long long index) {
                 const CTileRecord& tile = tiles[index];
                 if (!occupies(tile))
                     return;
