@@ -344,11 +344,12 @@ std::optional<bool> ForEachPlaceByRows(Tile* tiles, int width, int height,
     return !stop.load();
 }
 
-// AddressTiles over all tiles, row by row; false when it has to step.
-bool AddressAllByRows(
-    CSubDoc& section, const CAddressingParams& params, const CAddressSequence& sequence)
+// AddressTiles over all tiles, row by row; false when it has to step. `placed`: the tiles
+// that are not excluded.
+bool AddressAllByRows(CSubDoc& section, const CAddressingParams& params,
+    const CAddressSequence& sequence, long long& placed)
 {
-    long long placed = 0;
+    placed = 0;
     const std::optional<bool> done
         = ForEachPlaceByRows(section.Tiles().data(), section.GetTileColumns(),
             section.GetTileRows(), params, sequence, placed, [](CTileRecord& tile, uint64_t place) {
@@ -388,18 +389,19 @@ CAddressingParams CAddressingParams::FromSetup(const CSectionSetup& setup)
     return params;
 }
 
-void AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScope scope)
+long long AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScope scope)
 {
     const CFixtureType* type = section.GetFixtureType();
     const int width = section.GetTileColumns();
     const int height = section.GetTileRows();
     if (!type || width <= 0 || height <= 0)
-        return;
+        return -1;
 
     const CAddressSequence sequence(params, type->ChannelsPerFixture());
+    long long placed = 0;
     if (scope == AddressScope::AllTiles && sequence.Applies()
-        && AddressAllByRows(section, params, sequence))
-        return;
+        && AddressAllByRows(section, params, sequence, placed))
+        return placed;
     CAddressCounter counter(params, type->ChannelsPerFixture());
     CTileRecord* tiles = section.Tiles().data();
     if (scope == AddressScope::SelectedTiles) {
@@ -415,7 +417,7 @@ void AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScop
             counter.Place(tile);
         });
         section.RecountUniverses();
-        return;
+        return -1;
     }
 
     // Every tile: the walk hands out universes in ascending order, so it counts them too
@@ -437,6 +439,7 @@ void AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScop
         ++counts.back().second;
     });
     section.AssignUniverseCounts(counts);
+    return -1;
 }
 
 bool TilesFollowAddressing(const CSubDoc& section, const CAddressingParams& params)
@@ -473,12 +476,26 @@ bool AddressedChannelRanges(const CSubDoc& section, const CAddressingParams& par
     const CFixtureType* type = section.GetFixtureType();
     if (!type || section.GetTileCount() <= 0)
         return false;
+    const CAddressSequence sequence(params, type->ChannelsPerFixture());
+    long long placed = 0;
+    if (!sequence.Applies()
+        || FollowedByRows(section, params, sequence, placed) != std::optional<bool>(true))
+        return false;
+    return ChannelRangesOfAddressedTiles(section, params, placed, ranges);
+}
+
+bool ChannelRangesOfAddressedTiles(const CSubDoc& section, const CAddressingParams& params,
+    long long placed, std::vector<std::pair<int64_t, int64_t>>& ranges)
+{
+    ranges.clear();
+    const CFixtureType* type = section.GetFixtureType();
+    if (!type || section.GetTileCount() <= 0 || placed < 0)
+        return false;
     const long long channels = type->ChannelsPerFixture();
     const CAddressSequence sequence(params, channels);
-    long long total = 0;
-    if (!sequence.Applies()
-        || FollowedByRows(section, params, sequence, total) != std::optional<bool>(true))
+    if (!sequence.Applies())
         return false;
+    long long total = placed;
     // Within a universe the tiles follow each other without a gap: one run each, joined to
     // the previous one where they touch.
     int64_t first = INT64_MIN;

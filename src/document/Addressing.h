@@ -72,8 +72,9 @@ void ForEachTileInAddressOrder(int width, int height, const CAddressingParams& p
 // Gives tiles their universe and start address, then recounts the section's universes.
 // Does nothing when the section has no usable fixture type or no tile grid. The walk
 // covers the section's actual tile grid; params.width and params.height are not used to
-// reach beyond it.
-void AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScope scope);
+// reach beyond it. Returns, when every tile was addressed in one pass over the grid, the
+// number of tiles that are not excluded (for ChannelRangesOfAddressedTiles), else -1.
+long long AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScope scope);
 
 // Whether every tile holds what AddressTiles over all tiles with `params` would give it: then
 // that run, not the tiles, is enough to bring the addresses back. False without a fixture
@@ -86,6 +87,11 @@ bool TilesFollowAddressing(const CSubDoc& section, const CAddressingParams& para
 // with no ranges, when the tiles do not follow or their footprints overlap.
 bool AddressedChannelRanges(const CSubDoc& section, const CAddressingParams& params,
     std::vector<std::pair<int64_t, int64_t>>& ranges);
+
+// The same for tiles known to follow: AddressTiles over all tiles with `params` has just
+// returned `placed` (>= 0) and nothing has written them since. Spares the check's pass.
+bool ChannelRangesOfAddressedTiles(const CSubDoc& section, const CAddressingParams& params,
+    long long placed, std::vector<std::pair<int64_t, int64_t>>& ranges);
 
 // The fixture's flags remapped for the section's orientation (0..3).
 int TransformFlagsForOrientation(int flags, int orientation);

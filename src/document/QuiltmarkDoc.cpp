@@ -840,6 +840,7 @@ void CQuiltmarkDoc::SetPageInfo(CSubDoc& section, const std::string& text)
 
 void CQuiltmarkDoc::NoteChange()
 {
+    m_addressedWhole = nullptr;
     if (m_capture)
         m_capture->changed = true;
     else
@@ -976,7 +977,10 @@ void CQuiltmarkDoc::ReaddressAllTiles(CSubDoc& section)
 {
     TouchForReaddress(section);
     // Addressing every tile clears the excluded ones and counts the universes.
-    AddressTiles(section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
+    const long long placed = AddressTiles(
+        section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
+    m_addressedWhole = placed >= 0 ? &section : nullptr;
+    m_addressedWholePlaced = placed;
     section.UpdateItemLayout();
     NoteReaddressed(section);
 }
@@ -1011,6 +1015,7 @@ void CQuiltmarkDoc::KeepAllTilesAsBefore(
 
 bool CQuiltmarkDoc::EndEdit()
 {
+    m_addressedWhole = nullptr;
     if (m_editDepth == 0 || --m_editDepth > 0)
         return false;
     std::unique_ptr<EditCapture> capture = std::move(m_capture);
@@ -1376,7 +1381,10 @@ void CQuiltmarkDoc::RebuildChannelUse()
         // Tiles that follow their addressing give the ranges from the set-up alone, checked
         // in one pass over memory (a column walk would jump a row's length at every tile).
         const CAddressingParams params = CAddressingParams::FromSetup(section->setup);
-        if (AddressedChannelRanges(*section, params, ranges)) {
+        const bool justAddressed = section.get() == m_addressedWhole;
+        if (justAddressed
+                ? ChannelRangesOfAddressedTiles(*section, params, m_addressedWholePlaced, ranges)
+                : AddressedChannelRanges(*section, params, ranges)) {
             m_channels->AddCoveredRanges(ranges);
             continue;
         }
@@ -1418,6 +1426,8 @@ void CQuiltmarkDoc::RebuildChannelUse()
         m_channels->AddFootprints(starts, channels);
     }
     m_channels->Finish();
+    // Good for this table only: the next change may write the tiles.
+    m_addressedWhole = nullptr;
 }
 
 int CQuiltmarkDoc::GetChannelUseCount(long long key) const
