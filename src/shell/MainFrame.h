@@ -1,7 +1,7 @@
 #pragma once
 
 #include "shell/CommandRouter.h"
-#include "shell/Commands.h"
+#include "shell/toolkit/Commands.h"
 
 #include <QMainWindow>
 #include <array>

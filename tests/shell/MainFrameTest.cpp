@@ -2,7 +2,7 @@
 
 #include "app/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
-#include "shell/CommandTable.h"
+#include "shell/toolkit/CommandTable.h"
 #include "shell/MainFrame.h"
 #include "shell/RecentFileList.h"
 #include "view/QuiltmarkView.h"

@@ -3,7 +3,7 @@
 #include "app/UserMessages.h"
 #include "app/cli/CommandLine.h"
 #include "document/QuiltmarkDoc.h"
-#include "shell/ExtTabCtrl.h"
+#include "shell/toolkit/ExtTabCtrl.h"
 #include "shell/MainFrame.h"
 #include "shell/RecentFileList.h"
 #include "view/DialogBarPages.h"

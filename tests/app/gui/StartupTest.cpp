@@ -1,5 +1,5 @@
 #include "app/gui/ShellRegistration.h"
-#include "shell/VersionInfo.h"
+#include "shell/toolkit/VersionInfo.h"
 
 #include <QDir>
 #include <QFile>

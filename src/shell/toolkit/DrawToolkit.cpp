@@ -1,4 +1,4 @@
-#include "shell/DrawToolkit.h"
+#include "shell/toolkit/DrawToolkit.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
