@@ -1,7 +1,6 @@
 #include "view/TileContextMenu.h"
 
 #include "app/UserMessages.h"
-#include "app/gui/QuiltmarkApp.h"
 #include "dialogs/SetupSheets.h"
 #include "document/QuiltmarkDoc.h"
 #include "document/SubDoc.h"
@@ -36,7 +35,7 @@ std::vector<CTileContextMenu::Entry> CTileContextMenu::Entries() const
     if (!m_view || m_view->GetTileMode() != TileMode::MoveEdit)
         return {};
     std::vector<Entry> entries;
-    if (IsLibraryEntryEnabled())
+    if (m_libraryEntry)
         entries.push_back(Entry::LibraryEntry);
     entries.insert(entries.end(),
         { Entry::SetProperties, Entry::CreateItems, Entry::DeleteSelected,
