@@ -2,8 +2,8 @@
 
 #include "app/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
-#include "shell/toolkit/ExtTabCtrl.h"
 #include "formats/StoredText.h"
+#include "shell/toolkit/ExtTabCtrl.h"
 #include "shell/toolkit/ModelText.h"
 #include "view/DialogBarPages.h"
 #include "view/QuiltmarkView.h"

@@ -3,7 +3,6 @@
 #include "formats/NumberText.h"
 #include "formats/StoredText.h"
 
-
 QString FromModelText(const std::string& bytes)
 {
     if (IsValidUtf8(bytes))
