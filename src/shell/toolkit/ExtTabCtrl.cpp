@@ -171,8 +171,6 @@ void CExtTabCtrl::SetCurFocus(int index)
         setCurrentIndex(index);
 }
 
-// ---- editing -----------------------------------------------------------------------
-
 void CExtTabCtrl::StartEdit(int index)
 {
     if (index < 0 || index >= count() || m_dragging)
@@ -361,8 +359,6 @@ void CExtTabCtrl::focusOutEvent(QFocusEvent* event)
     QTabBar::focusOutEvent(event);
 }
 
-// ---- drawing -----------------------------------------------------------------------
-
 QSize CExtTabCtrl::tabSizeHint(int index) const
 {
     // Fixed-size tabs: every tab is as wide as the widest label needs.
@@ -426,8 +422,6 @@ void CExtTabCtrl::paintEvent(QPaintEvent*)
     if (IsEditing())
         PlaceEditor();
 }
-
-// ---- mouse: click to edit, drag to reorder ------------------------------------------
 
 void CExtTabCtrl::mousePressEvent(QMouseEvent* event)
 {
