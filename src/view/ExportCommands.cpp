@@ -4,7 +4,7 @@
 #include "document/QuiltmarkDoc.h"
 #include "document/SafeFile.h"
 #include "formats/AsciiScheme.h"
-#include "shell/ModelText.h"
+#include "shell/toolkit/ModelText.h"
 
 #include <QApplication>
 #include <QDir>

@@ -44,7 +44,7 @@ enum class CommandId {
     ViewShowSwitches,
     SectionsAdd,
     SectionsDelete,
-    SectionsChange,    // sent by the sections bar when another tab is selected
+    SectionsChange, // sent by the sections bar when another tab is selected
     HelpAbout,
 };
 
