@@ -256,14 +256,20 @@ TEST(TileDetails, NameTypeChannelsIdsFeedAndConflict)
     EXPECT_EQ(d.port, 1);
     EXPECT_EQ(d.deviceName, std::string(DeviceTypeName(devices.GetDevice(0)->GetType())) + " 10.0.0.1");
 
-    // Another section overlapping the last 5 channels of B2 and 3 of the next tile.
+    // Another section overlapping channels 5..7 of B2's 12, then also its last two.
     const int b2 = s1.GetTile(1, 1)->address;
-    CSubDoc& s2 = t.SetUpSection(*t.doc->AddSection(), kPix, 3, 1, 900, 2);
-    for (int x = 0; x < 3; ++x)
-        s2.GetTile(x, 0)->address = b2 + 7 + 3 * x;
+    CSubDoc& s2 = t.SetUpSection(*t.doc->AddSection(), kPix, 2, 1, 900, 2);
+    s2.GetTile(0, 0)->address = b2 + 4;
+    s2.GetTile(1, 0)->universe = 7;
     t.doc->RebuildDerivedData();
     d = GetTileDetails(*t.doc, s1, 1, 1);
-    EXPECT_EQ(d.conflictFirst, 2 * 512 + b2 + 7);
+    EXPECT_EQ(d.conflictFirst, 2 * 512 + b2 + 4);
+    EXPECT_EQ(d.conflictLast, 2 * 512 + b2 + 6);
+    s2.GetTile(1, 0)->universe = 2;
+    s2.GetTile(1, 0)->address = b2 + 10;
+    t.doc->RebuildDerivedData();
+    d = GetTileDetails(*t.doc, s1, 1, 1);
+    EXPECT_EQ(d.conflictFirst, 2 * 512 + b2 + 4);
     EXPECT_EQ(d.conflictLast, 2 * 512 + b2 + 11);
 
     // Cut out, undefined, outside.
