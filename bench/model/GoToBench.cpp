@@ -53,8 +53,8 @@ void BM_GoToScreenId(benchmark::State& state)
 {
     CQuiltmarkDoc& doc = Wall();
     const CSubDoc& section = *doc.GetSection(0);
-    const std::optional<CGoToTarget> target = ParseGoTo(
-        std::to_string(section.ScreenIdAt(section.GetItemColumns() - 1, section.GetItemRows() - 1)));
+    const std::optional<CGoToTarget> target = ParseGoTo(std::to_string(
+        section.ScreenIdAt(section.GetItemColumns() - 1, section.GetItemRows() - 1)));
     for (auto _ : state)
         benchmark::DoNotOptimize(FindGoTo(doc, *target));
 }

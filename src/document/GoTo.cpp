@@ -192,7 +192,8 @@ std::string GoToTargetText(const CGoToTarget& target)
     case CGoToTarget::Kind::Address: {
         char buffer[48];
         std::snprintf(buffer, sizeof buffer, "U%02lld.%lld",
-            static_cast<long long>(target.universe) + 1, static_cast<long long>(target.address) + 1);
+            static_cast<long long>(target.universe) + 1,
+            static_cast<long long>(target.address) + 1);
         return buffer;
     }
     case CGoToTarget::Kind::ScreenId:

@@ -59,9 +59,8 @@ CTileDetails GetTileDetails(const CQuiltmarkDoc& doc, const CSubDoc& section, in
 
     // Screen ids run column by column through the item grid, so a tile's lowest id is at its
     // top-left item and its highest at the bottom-right.
-    const int across = section.GetTileColumns() > 0
-        ? section.GetItemColumns() / section.GetTileColumns()
-        : 0;
+    const int across
+        = section.GetTileColumns() > 0 ? section.GetItemColumns() / section.GetTileColumns() : 0;
     const int down = section.GetTileRows() > 0 ? section.GetItemRows() / section.GetTileRows() : 0;
     if (across > 0 && down > 0) {
         d.hasScreenIds = true;
@@ -76,15 +75,14 @@ CTileDetails GetTileDetails(const CQuiltmarkDoc& doc, const CSubDoc& section, in
     d.address = tile->address;
     if (FindUniverseFeed(doc.GetDevices(), d.universe, d.device, d.port)) {
         const CKelvraDevice* device = doc.GetDevices().GetDevice(d.device);
-        d.deviceName = std::string(DeviceTypeName(device->GetType())) + " "
-            + device->GetIpAddressText();
+        d.deviceName
+            = std::string(DeviceTypeName(device->GetType())) + " " + device->GetIpAddressText();
     }
 
     const int64_t first = static_cast<int64_t>(d.universe) * 512 + d.address;
     const int64_t count = d.channels;
-    const int64_t head = FirstTrue(count, [&](int64_t n) {
-        return doc.IsChannelRangeShared(first, static_cast<int>(n));
-    });
+    const int64_t head = FirstTrue(
+        count, [&](int64_t n) { return doc.IsChannelRangeShared(first, static_cast<int>(n)); });
     if (head > 0) {
         const int64_t tail = FirstTrue(count, [&](int64_t n) {
             return doc.IsChannelRangeShared(first + count - n, static_cast<int>(n));

@@ -34,8 +34,7 @@ QRect Bounds(std::initializer_list<QPoint> points, int margin)
 // link then bulges the mirrored way too.
 CCurvedArrow ArrowBetween(const CViewLayout& layout, QPoint from, QPoint to, int bulge, int s)
 {
-    CCurvedArrow a
-        = ComputeCurvedArrow(layout.Mirrored(from), layout.Mirrored(to), bulge, s);
+    CCurvedArrow a = ComputeCurvedArrow(layout.Mirrored(from), layout.Mirrored(to), bulge, s);
     for (QPoint* p : { &a.p0, &a.p1, &a.p2, &a.p3 })
         *p = layout.Mirrored(*p);
     for (QPoint& p : a.head)
@@ -45,8 +44,8 @@ CCurvedArrow ArrowBetween(const CViewLayout& layout, QPoint from, QPoint to, int
 
 // The legend of the front view, mirrored whole in the rear view; the wire still ends on
 // the centre of the tile as it is drawn.
-CLegendEntry LegendEntryFor(const CViewLayout& layout, int n, int universes, int firstColumn,
-    int firstRow, int s)
+CLegendEntry LegendEntryFor(
+    const CViewLayout& layout, int n, int universes, int firstColumn, int firstRow, int s)
 {
     if (!layout.rear)
         return ComputeLegendEntry(layout, n, universes, firstColumn, firstRow, s);
@@ -257,9 +256,9 @@ void CConnectionPainter::PaintTiny(
             const int column = chains.cells[static_cast<size_t>(i)].column;
             if (pixels && row >= range.firstRow && row <= range.lastRow
                 && column >= range.firstColumn && column <= range.lastColumn)
-                reinterpret_cast<QRgb*>(pixels + (row - range.firstRow) * stride)[m_layout.rear
-                        ? range.lastColumn - column
-                        : column - range.firstColumn]
+                reinterpret_cast<QRgb*>(pixels
+                    + (row - range.firstRow) * stride)[m_layout.rear ? range.lastColumn - column
+                                                                     : column - range.firstColumn]
                     = colour;
             if (i > chain.begin
                 && (std::abs(column - previousColumn) > 1 || std::abs(row - previousRow) > 1)) {
@@ -297,8 +296,8 @@ void CConnectionPainter::PaintTiny(
             QRect(m_layout.origin.x(), top, w * static_cast<int>(chains.chains.size()), w)))) {
         const int d = paper ? w * 5 / 100 : 0;
         for (size_t k = 0; k < chains.chains.size(); ++k) {
-            const QRect box
-                = m_layout.Mirrored(QRect(m_layout.origin.x() + static_cast<int>(k) * w, top, w, w));
+            const QRect box = m_layout.Mirrored(
+                QRect(m_layout.origin.x() + static_cast<int>(k) * w, top, w, w));
             if (box.intersects(area))
                 painter.fillRect(box.adjusted(d, d, -d, -d), boxColour);
         }

@@ -513,9 +513,9 @@ QString CQuiltmarkView::ToolTipText(int column, int row) const
         const long long first = static_cast<long long>(d.universe) * 512 + d.address;
         const long long last = first + std::max(d.channels, 1) - 1;
         const auto channelText = [first](long long key) {
-            return key / 512 == first / 512 ? QString::number(key % 512 + 1)
-                                            : AddressLabel(static_cast<int>(key / 512),
-                                                static_cast<int>(key % 512));
+            return key / 512 == first / 512
+                ? QString::number(key % 512 + 1)
+                : AddressLabel(static_cast<int>(key / 512), static_cast<int>(key % 512));
         };
         lines << QStringLiteral("DMX: ") + AddressLabel(d.universe, d.address) + dash
                 + channelText(last);
@@ -551,15 +551,16 @@ bool CQuiltmarkView::viewportEvent(QEvent* event)
         auto* help = static_cast<QHelpEvent*>(event);
         int column = 0;
         int row = 0;
-        const QString text
-            = !m_dragging && HitTest(help->pos(), column, row) ? ToolTipText(column, row) : QString();
+        const QString text = !m_dragging && HitTest(help->pos(), column, row)
+            ? ToolTipText(column, row)
+            : QString();
         if (text.isEmpty()) {
             QToolTip::hideText();
             event->ignore();
         } else {
             // The tip belongs to the tile: it goes as soon as the pointer leaves it.
-            QToolTip::showText(
-                help->globalPos(), text, viewport(), m_layout.Shifted(ScrollPosition()).TileRect(column, row));
+            QToolTip::showText(help->globalPos(), text, viewport(),
+                m_layout.Shifted(ScrollPosition()).TileRect(column, row));
         }
         return true;
     }
@@ -571,8 +572,8 @@ void CQuiltmarkView::OnGoTo()
     if (!m_goToPrompt)
         m_goToPrompt = DefaultTextPrompt(this);
     QString text = m_lastGoTo;
-    if (!m_goToPrompt(QStringLiteral("Go To"), QStringLiteral("Tile, DMX address or screen id:"),
-            40, text))
+    if (!m_goToPrompt(
+            QStringLiteral("Go To"), QStringLiteral("Tile, DMX address or screen id:"), 40, text))
         return;
     m_lastGoTo = text;
     const std::optional<CGoToTarget> target = ParseGoTo(text.toStdString());
@@ -587,8 +588,9 @@ void CQuiltmarkView::OnGoTo()
         case CGoToTarget::Kind::Tile:
             message = target->section >= 0 && target->section < m_doc.GetSectionCount()
                 ? "There is no tile " + GoToTargetText(*target) + "."
-                : target->section >= 0 ? "There is no section S" + std::to_string(target->section + 1) + "."
-                                       : "There is no tile " + GoToTargetText(*target) + " in this section.";
+                : target->section >= 0
+                ? "There is no section S" + std::to_string(target->section + 1) + "."
+                : "There is no tile " + GoToTargetText(*target) + " in this section.";
             break;
         case CGoToTarget::Kind::Address:
             message = "No tile is patched on " + GoToTargetText(*target) + ".";
@@ -623,7 +625,8 @@ bool CQuiltmarkView::GoToTile(int sectionIndex, int column, int row)
     const int smaller = std::min(m_layout.tile.width(), m_layout.tile.height());
     if (smaller > 0 && smaller < kVisibleTile) {
         SetZoom(static_cast<int>(
-            std::min<long long>(static_cast<long long>(m_zoom) * kVisibleTile / smaller + 1, kZoomSteps[std::size(kZoomSteps) - 1])));
+            std::min<long long>(static_cast<long long>(m_zoom) * kVisibleTile / smaller + 1,
+                kZoomSteps[std::size(kZoomSteps) - 1])));
         RecomputeLayout();
     }
     UpdateScrollBars(m_layout.total);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "shell/Commands.h"
-#include "view/EditPrompts.h"
 #include "view/Connections.h"
+#include "view/EditPrompts.h"
 #include "view/SectionPainter.h"
 #include "view/ViewGeometry.h"
 

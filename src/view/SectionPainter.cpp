@@ -129,8 +129,8 @@ void CSectionPainter::PaintHeader(QPainter& painter) const
         return;
     }
     const QString typeName = m_type ? FromModelText(m_type->metaName) : QString();
-    QString title = QString::asprintf("%s :: S%d : %s", qUtf8Printable(typeName),
-        m_sectionNumber, qUtf8Printable(FromModelText(m_section.name)));
+    QString title = QString::asprintf("%s :: S%d : %s", qUtf8Printable(typeName), m_sectionNumber,
+        qUtf8Printable(FromModelText(m_section.name)));
     if (m_layout.rear)
         title += QStringLiteral("   REAR VIEW");
     painter.setPen(ViewColours::HeaderTitle);
@@ -207,7 +207,8 @@ void CSectionPainter::PaintLabels(QPainter& painter, const QRect& area) const
     const CTileRange rowRange
         = m_layout.VisibleTiles(QRect(matrix.x(), area.y(), matrix.width(), area.height()));
     if (bands.rows && !rowRange.IsEmpty()
-        && area.intersects(QRect(ox - bands.rowLabelWidth, oy, bands.rowLabelWidth, matrix.height()))) {
+        && area.intersects(
+            QRect(ox - bands.rowLabelWidth, oy, bands.rowLabelWidth, matrix.height()))) {
         for (int r = rowRange.firstRow; r <= rowRange.lastRow; ++r) {
             painter.drawText(QRect(ox - bands.rowLabelWidth, oy + r * th, bands.rowLabelWidth, th),
                 Qt::AlignCenter | Qt::TextSingleLine, QString::number(r + 1));

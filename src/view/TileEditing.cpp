@@ -269,8 +269,7 @@ bool CTileEditing::BeginDrag()
     // instead of lagging behind by the drag threshold.
     // Positions are taken as drawn, from the matrix's drawn left edge, so that the rear
     // view drags the block the way the pointer goes.
-    const QPoint relative
-        = m_pressPoint + m_view->ScrollPosition() - layout.MatrixRect().topLeft();
+    const QPoint relative = m_pressPoint + m_view->ScrollPosition() - layout.MatrixRect().topLeft();
     const int drawnColumn = layout.DrawnBlockColumn(bounds->x, bounds->w);
     m_grab = QPoint(relative.x() < 0 ? 0 : relative.x() - drawnColumn * layout.tile.width(),
         relative.y() < 0 ? 0 : relative.y() - bounds->y * layout.tile.height());
@@ -295,7 +294,8 @@ bool CTileEditing::DragTarget(QPoint client, int& column, int& row)
     ClampDragAxis(x, m_grab.rx(), section->GetTileColumns() * tw, bounds->w * tw, tw);
     ClampDragAxis(y, m_grab.ry(), section->GetTileRows() * th, bounds->h * th, th);
     // limit + 1 stays in the last cell only for tiles wider than one pixel.
-    column = layout.DrawnBlockColumn(std::min(x / tw, section->GetTileColumns() - bounds->w), bounds->w);
+    column = layout.DrawnBlockColumn(
+        std::min(x / tw, section->GetTileColumns() - bounds->w), bounds->w);
     row = std::min(y / th, section->GetTileRows() - bounds->h);
     return true;
 }

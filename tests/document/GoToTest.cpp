@@ -63,8 +63,8 @@ TEST(GoToParse, EveryFormAndItsSpellings)
 TEST(GoToParse, RefusesWhatIsNoTileAddressOrId)
 {
     for (const char* text : { "", "   ", "B", "B0", "ZZZZ1", "B3x", "B-3", "3B", "U03.", ".145",
-             "U03.0", "U03.513", "U0.5", "0.5", "1.2.3", "U.5", "-5", "12345678901", "9:B3",
-             "0:B3", "S:B3", "2:", "B3.5", "U03,145", "1e3", "Ü3" })
+             "U03.0", "U03.513", "U0.5", "0.5", "1.2.3", "U.5", "-5", "12345678901", "9:B3", "0:B3",
+             "S:B3", "2:", "B3.5", "U03,145", "1e3", "Ü3" })
         EXPECT_FALSE(ParseGoTo(text).has_value()) << '"' << text << '"';
 }
 
@@ -86,10 +86,7 @@ protected:
         ASSERT_EQ(s2->GetTile(1, 0)->address, 18);
     }
 
-    std::optional<CTileLocation> Find(const char* text)
-    {
-        return FindGoTo(*t.doc, Parsed(text));
-    }
+    std::optional<CTileLocation> Find(const char* text) { return FindGoTo(*t.doc, Parsed(text)); }
 
     CTestDocument t;
     CSubDoc* s2 = nullptr;
@@ -199,8 +196,8 @@ TEST(GoToFind, MatchesABruteForceSearchOnRandomProjects)
                 target.kind = Kind::Address;
                 target.universe = u;
                 target.address = a;
-                EXPECT_EQ(FindGoTo(*t.doc, target), best) << "round " << round << " U" << u
-                                                          << "." << a;
+                EXPECT_EQ(FindGoTo(*t.doc, target), best)
+                    << "round " << round << " U" << u << "." << a;
             }
         }
         for (long long id = -1; id < 200; ++id) {
@@ -254,7 +251,8 @@ TEST(TileDetails, NameTypeChannelsIdsFeedAndConflict)
     d = GetTileDetails(*t.doc, s1, 1, 1);
     EXPECT_EQ(d.device, 0);
     EXPECT_EQ(d.port, 1);
-    EXPECT_EQ(d.deviceName, std::string(DeviceTypeName(devices.GetDevice(0)->GetType())) + " 10.0.0.1");
+    EXPECT_EQ(
+        d.deviceName, std::string(DeviceTypeName(devices.GetDevice(0)->GetType())) + " 10.0.0.1");
 
     // Another section overlapping channels 5..7 of B2's 12, then also its last two.
     const int b2 = s1.GetTile(1, 1)->address;

@@ -175,8 +175,8 @@ TEST_F(GoToCommandTest, ToolTipTellsTileTypeChannelsIdsFeedAndConflict)
     EXPECT_TRUE(tip.contains(QStringLiteral("Conflict: U21.69\u201371"))) << tip.toStdString();
 
     data.doc.GetSection(1)->GetTile(0, 0)->excluded = 1;
-    EXPECT_EQ(ui->view->ToolTipText(0, 0),
-        QStringLiteral("A1  Brakwell Tile 2x2 RGB\nNo fixture here"));
+    EXPECT_EQ(
+        ui->view->ToolTipText(0, 0), QStringLiteral("A1  Brakwell Tile 2x2 RGB\nNo fixture here"));
     EXPECT_TRUE(ui->view->ToolTipText(4, 0).isEmpty());
 
     // The view answers the tool tip event with that text.
