@@ -586,11 +586,12 @@ void CQuiltmarkView::OnGoTo()
         std::string message;
         switch (target->kind) {
         case CGoToTarget::Kind::Tile:
-            message = target->section >= 0 && target->section < m_doc.GetSectionCount()
-                ? "There is no tile " + GoToTargetText(*target) + "."
-                : target->section >= 0
-                ? "There is no section S" + std::to_string(target->section + 1) + "."
-                : "There is no tile " + GoToTargetText(*target) + " in this section.";
+            if (target->section < 0)
+                message = "There is no tile " + GoToTargetText(*target) + " in this section.";
+            else if (target->section >= m_doc.GetSectionCount())
+                message = "There is no section S" + std::to_string(target->section + 1) + ".";
+            else
+                message = "There is no tile " + GoToTargetText(*target) + ".";
             break;
         case CGoToTarget::Kind::Address:
             message = "No tile is patched on " + GoToTargetText(*target) + ".";
