@@ -103,6 +103,7 @@ CPrintViewOptions CPrintCommands::ViewOptions() const
     options.connectionOrder = m_view.GetConnectionOrder();
     options.focusColumn = m_view.GetFocusColumn();
     options.focusRow = m_view.GetFocusRow();
+    options.rearView = m_view.IsRearView();
     return options;
 }
 

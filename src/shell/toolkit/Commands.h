@@ -30,6 +30,7 @@ enum class CommandId {
     EditToggleTileMode,
     EditMoveTileMode,
     EditPageInfo,
+    EditGoTo,
     ViewZoomIn,
     ViewZoomOut,
     ViewZoomManual,
@@ -42,6 +43,7 @@ enum class CommandId {
     ViewSortByAddress,
     ViewSortByPosition,
     ViewShowSwitches,
+    ViewRearView,
     SectionsAdd,
     SectionsDelete,
     SectionsChange, // sent by the sections bar when another tab is selected
