@@ -5,7 +5,7 @@
 #include "document/GoTo.h"
 #include "document/QuiltmarkDoc.h"
 #include "document/TileDetails.h"
-#include "shell/ModelText.h"
+#include "shell/toolkit/ModelText.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>
