@@ -2,7 +2,7 @@
 // toggle and one whole-section set-up on square walls of a 2 x 2-item fixture, with
 // automatic addressing on (a toggle re-addresses every later tile) and off. The same edit
 // without history is the baseline that shows what recording adds.
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "BenchWalls.h"
 #include "document/QuiltmarkDoc.h"
 

@@ -6,7 +6,7 @@
 // before it. With the save and load of ProjectBench.cpp, every model figure in one run:
 //   model_bench --benchmark_filter='RefreshAfterEdit|Project(Save|Load)'
 //       --benchmark_counters_tabular=true
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "BenchWalls.h"
 #include "document/QuiltmarkDoc.h"
 

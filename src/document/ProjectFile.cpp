@@ -1,15 +1,15 @@
 #include "document/ProjectFile.h"
 
-#include "app/MetaLibText.h"
-#include "app/Progress.h"
-#include "app/UserMessages.h"
+#include "app/library/MetaLibText.h"
+#include "app/base/Progress.h"
+#include "app/base/UserMessages.h"
 #include "document/ProjectFileParser.h"
 #include "document/QuiltmarkDoc.h"
-#include "formats/NumberText.h"
+#include "app/base/NumberText.h"
 #include "formats/PatchList.h"
 #include "formats/SkopeScript.h"
-#include "formats/StoredText.h"
-#include "formats/XmlWriter.h"
+#include "app/base/StoredText.h"
+#include "app/base/XmlWriter.h"
 
 #include <algorithm>
 #include <cstring>

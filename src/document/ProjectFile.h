@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/SafeFile.h"
+#include "app/base/SafeFile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,11 +1,11 @@
 #include "document/ProjectFileParser.h"
 
-#include "app/MetaLibText.h"
-#include "app/UserMessages.h"
+#include "app/library/MetaLibText.h"
+#include "app/base/UserMessages.h"
 #include "document/ProjectFile.h"
 #include "document/QuiltmarkDoc.h"
-#include "formats/NumberText.h"
-#include "formats/StoredText.h"
+#include "app/base/NumberText.h"
+#include "app/base/StoredText.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,17 +1,17 @@
 #include "document/QuiltmarkDoc.h"
 
-#include "app/Progress.h"
-#include "app/UserMessages.h"
-#include "document/ChannelOccupancy.h"
-#include "document/ConnectionChains.h"
+#include "app/base/Progress.h"
+#include "app/base/UserMessages.h"
+#include "document/section/ChannelOccupancy.h"
+#include "document/section/ConnectionChains.h"
 #include "document/LibraryEntry.h"
 #include "document/ProjectFile.h"
 #include "document/ProjectFileParser.h"
-#include "document/SafeFile.h"
+#include "app/base/SafeFile.h"
 #include "document/TileChanges.h"
 #include "formats/JobFile.h"
 #include "formats/SkopeScript.h"
-#include "formats/StoredText.h"
+#include "app/base/StoredText.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/MetaLib.h"
+#include "app/library/MetaLib.h"
 #include "devices/KelvraDeviceList.h"
-#include "document/Addressing.h"
+#include "document/section/Addressing.h"
 #include "document/EditHistory.h"
-#include "document/SubDoc.h"
+#include "document/section/SubDoc.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "formats/PatchList.h"
 
-#include "app/FixtureType.h"
-#include "document/SubDoc.h"
-#include "formats/NumberText.h"
+#include "app/library/FixtureType.h"
+#include "document/section/SubDoc.h"
+#include "app/base/NumberText.h"
 
 #include <algorithm>
 #include <cstdint>

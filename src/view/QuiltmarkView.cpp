@@ -1,6 +1,6 @@
 #include "view/QuiltmarkView.h"
 
-#include "app/FixtureType.h"
+#include "app/library/FixtureType.h"
 #include "document/QuiltmarkDoc.h"
 
 #include <QKeyEvent>

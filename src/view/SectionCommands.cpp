@@ -1,9 +1,9 @@
 #include "view/SectionCommands.h"
 
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
 #include "shell/ExtTabCtrl.h"
-#include "formats/StoredText.h"
+#include "app/base/StoredText.h"
 #include "shell/ModelText.h"
 #include "view/DialogBarPages.h"
 #include "view/QuiltmarkView.h"

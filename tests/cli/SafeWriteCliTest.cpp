@@ -1,4 +1,4 @@
-#include "document/SafeFile.h"
+#include "app/base/SafeFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "QuiltmarkDocTestSupport.h"
-#include "document/Addressing.h"
+#include "document/section/Addressing.h"
 #include "document/EditHistory.h"
 #include "document/ProjectFile.h"
 #include "document/TileChanges.h"

@@ -1,6 +1,6 @@
 #include "QuiltmarkDocTestSupport.h"
-#include "app/Progress.h"
-#include "document/ChannelOccupancy.h"
+#include "app/base/Progress.h"
+#include "document/section/ChannelOccupancy.h"
 #include "document/ProjectFile.h"
 
 #include <gtest/gtest.h>

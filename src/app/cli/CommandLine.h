@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MetaLibLookup.h"
+#include "app/library/MetaLibLookup.h"
 #include "app/cli/Arguments.h"
 
 #include <string>

@@ -1,7 +1,7 @@
-#include "QuiltmarkDocTestSupport.h"
+#include "../../document/QuiltmarkDocTestSupport.h"
 
-#include "app/MetaLib.h"
-#include "document/SafeFile.h"
+#include "app/library/MetaLib.h"
+#include "app/base/SafeFile.h"
 
 #include <gtest/gtest.h>
 

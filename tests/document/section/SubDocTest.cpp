@@ -1,6 +1,6 @@
-#include "SectionTestSupport.h"
+#include "../SectionTestSupport.h"
 
-#include "document/Addressing.h"
+#include "document/section/Addressing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/MetaLibText.h"
+#include "app/library/MetaLibText.h"
 
 #include <climits>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "formats/NumberText.h"
+#include "app/base/NumberText.h"
 
 #include <charconv>
 

@@ -1,9 +1,9 @@
-#include "document/SubDoc.h"
+#include "document/section/SubDoc.h"
 
-#include "app/FixtureType.h"
-#include "app/MetaLib.h"
-#include "document/Addressing.h"
-#include "document/ConnectionChains.h"
+#include "app/library/FixtureType.h"
+#include "app/library/MetaLib.h"
+#include "document/section/Addressing.h"
+#include "document/section/ConnectionChains.h"
 
 #include <algorithm>
 #include <climits>

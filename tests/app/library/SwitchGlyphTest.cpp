@@ -1,5 +1,5 @@
-#include "app/SwitchGlyph.h"
-#include "app/FixtureType.h"
+#include "app/library/SwitchGlyph.h"
+#include "app/library/FixtureType.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "document/ConnectionChains.h"
+#include "document/section/ConnectionChains.h"
 
-#include "app/MetaLib.h"
-#include "document/SubDoc.h"
+#include "app/library/MetaLib.h"
+#include "document/section/SubDoc.h"
 
 #include <gtest/gtest.h>
 #include <random>

@@ -1,7 +1,7 @@
-#include "formats/XmlWriter.h"
+#include "app/base/XmlWriter.h"
 
-#include "formats/NumberText.h"
-#include "formats/StoredText.h"
+#include "app/base/NumberText.h"
+#include "app/base/StoredText.h"
 
 namespace {
 

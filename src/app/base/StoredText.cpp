@@ -1,4 +1,4 @@
-#include "formats/StoredText.h"
+#include "app/base/StoredText.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/FixtureType.h"
+#include "app/library/FixtureType.h"
 
 #include <gtest/gtest.h>
 

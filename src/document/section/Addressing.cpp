@@ -1,7 +1,7 @@
-#include "document/Addressing.h"
+#include "document/section/Addressing.h"
 
-#include "app/FixtureType.h"
-#include "document/SubDoc.h"
+#include "app/library/FixtureType.h"
+#include "document/section/SubDoc.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,6 @@
-#include "app/SwitchGlyph.h"
+#include "app/library/SwitchGlyph.h"
 
-#include "app/FixtureType.h"
+#include "app/library/FixtureType.h"
 
 #include <algorithm>
 #include <cstdint>

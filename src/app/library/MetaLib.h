@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FixtureType.h"
+#include "app/library/FixtureType.h"
 
 #include <cstddef>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "app/FixtureType.h"
+#include "app/library/FixtureType.h"
 
-#include "app/MetaLibText.h"
+#include "app/library/MetaLibText.h"
 
 #include <climits>
 #include <cstdint>

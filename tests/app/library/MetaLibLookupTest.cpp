@@ -1,5 +1,5 @@
-#include "app/MetaLibLookup.h"
-#include "../document/QuiltmarkDocTestSupport.h"
+#include "app/library/MetaLibLookup.h"
+#include "../../document/QuiltmarkDocTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "app/MetaLibLookup.h"
+#include "app/library/MetaLibLookup.h"
 
-#include "app/MetaLib.h"
+#include "app/library/MetaLib.h"
 
 #include <cerrno>
 #include <climits>

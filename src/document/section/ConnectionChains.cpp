@@ -1,4 +1,4 @@
-#include "document/ConnectionChains.h"
+#include "document/section/ConnectionChains.h"
 
 #include <algorithm>
 #include <functional>

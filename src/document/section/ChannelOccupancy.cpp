@@ -1,4 +1,4 @@
-#include "document/ChannelOccupancy.h"
+#include "document/section/ChannelOccupancy.h"
 
 #include <algorithm>
 

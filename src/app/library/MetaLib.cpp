@@ -1,9 +1,9 @@
-#include "app/MetaLib.h"
+#include "app/library/MetaLib.h"
 
-#include "app/MetaLibText.h"
-#include "app/UserMessages.h"
-#include "document/SafeFile.h"
-#include "formats/NumberText.h"
+#include "app/library/MetaLibText.h"
+#include "app/base/UserMessages.h"
+#include "app/base/SafeFile.h"
+#include "app/base/NumberText.h"
 
 #include <tinyxml2.h>
 

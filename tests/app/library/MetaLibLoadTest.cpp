@@ -1,4 +1,4 @@
-#include "app/MetaLib.h"
+#include "app/library/MetaLib.h"
 
 #include <gtest/gtest.h>
 

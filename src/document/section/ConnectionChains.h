@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/TileRecord.h"
+#include "document/section/TileRecord.h"
 
 #include <cstddef>
 #include <cstdint>
