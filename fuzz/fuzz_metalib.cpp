@@ -1,5 +1,5 @@
-#include "app/library/MetaLib.h"
 #include "app/base/UserMessages.h"
+#include "app/library/MetaLib.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
 #include "document/LibraryEntry.h"
 
+#include "app/base/SafeFile.h"
+#include "app/base/UserMessages.h"
 #include "app/library/MetaLib.h"
 #include "app/library/MetaLibLookup.h"
-#include "app/base/UserMessages.h"
-#include "app/base/SafeFile.h"
 #include "document/section/SubDoc.h"
 
 #include <sys/stat.h>

@@ -1,10 +1,10 @@
 #include "app/cli/CommandLine.h"
+#include "app/base/SafeFile.h"
+#include "app/base/StoredText.h"
 #include "app/base/UserMessages.h"
 #include "document/ProjectFile.h"
 #include "document/QuiltmarkDoc.h"
-#include "app/base/SafeFile.h"
 #include "formats/PatchList.h"
-#include "app/base/StoredText.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,11 +1,11 @@
 // The example projects are built here through the model, so they always show what the
 // program itself writes. Set QUILTMARK_WRITE_EXAMPLES=1 to write them into examples/
 // after a deliberate change of the file format or of the fixture library.
+#include "app/base/SafeFile.h"
 #include "app/base/UserMessages.h"
 #include "devices/KelvraDevice.h"
 #include "document/ProjectFile.h"
 #include "document/QuiltmarkDoc.h"
-#include "app/base/SafeFile.h"
 
 #include <gtest/gtest.h>
 

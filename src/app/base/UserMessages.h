@@ -24,8 +24,11 @@ public:
 // Says nothing and answers every question with a fixed answer.
 class CSilentMessages : public IUserMessages {
 public:
-    explicit CSilentMessages(MessageAnswer answer = MessageAnswer::Yes) : m_answer(answer) {}
-    void ShowMessage(const std::string&, MessageIcon) override {}
+    explicit CSilentMessages(MessageAnswer answer = MessageAnswer::Yes)
+        : m_answer(answer)
+    {
+    }
+    void ShowMessage(const std::string&, MessageIcon) override { }
     MessageAnswer AskYesNo(const std::string&, MessageIcon) override { return m_answer; }
 
 private:
@@ -43,11 +46,11 @@ public:
 
     void ShowMessage(const std::string& text, MessageIcon icon) override
     {
-        calls.push_back({false, text, icon});
+        calls.push_back({ false, text, icon });
     }
     MessageAnswer AskYesNo(const std::string& text, MessageIcon icon) override
     {
-        calls.push_back({true, text, icon});
+        calls.push_back({ true, text, icon });
         if (answers.empty())
             return MessageAnswer::Yes;
         MessageAnswer a = answers.front();

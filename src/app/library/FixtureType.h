@@ -45,7 +45,7 @@ public:
     std::vector<CSwitchOperation> operations;
     std::vector<CFixedSwitch> fixedSwitches;
     std::vector<std::string> styles;
-    int dmxBit[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
+    int dmxBit[9] = { 0, 0, 0, 0, 0, 0, 0, 0, 0 };
     int switchStart = 0;
     int switchEnd = 0;
     int switchCount = 0;

@@ -1,9 +1,9 @@
 #include "app/library/MetaLib.h"
 
-#include "app/library/MetaLibText.h"
-#include "app/base/UserMessages.h"
-#include "app/base/SafeFile.h"
 #include "app/base/NumberText.h"
+#include "app/base/SafeFile.h"
+#include "app/base/UserMessages.h"
+#include "app/library/MetaLibText.h"
 
 #include <tinyxml2.h>
 

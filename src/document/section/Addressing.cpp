@@ -1,7 +1,7 @@
 #include "document/section/Addressing.h"
 
 #include "app/library/FixtureType.h"
-#include "document/section/SubDoc.h"
+#include "document/section/SectionSetup.h"
 
 #include <algorithm>
 #include <atomic>
@@ -344,31 +344,27 @@ std::optional<bool> ForEachPlaceByRows(Tile* tiles, int width, int height,
     return !stop.load();
 }
 
-// AddressTiles over all tiles, row by row; false when it has to step.
-bool AddressAllByRows(
-    CSubDoc& section, const CAddressingParams& params, const CAddressSequence& sequence)
+// AddressTileGrid over all tiles, row by row; false when it has to step.
+bool AddressAllByRows(CTileRecord* tiles, const CTileGrid& grid, const CAddressingParams& params,
+    const CAddressSequence& sequence, std::vector<std::pair<int, int>>& counts)
 {
     long long placed = 0;
-    const std::optional<bool> done
-        = ForEachPlaceByRows(section.Tiles().data(), section.GetTileColumns(),
-            section.GetTileRows(), params, sequence, placed, [](CTileRecord& tile, uint64_t place) {
-                std::memcpy(&tile.universe, &place, sizeof place);
-                return true;
-            });
+    const std::optional<bool> done = ForEachPlaceByRows(tiles, grid.columns, grid.rows, params,
+        sequence, placed, [](CTileRecord& tile, uint64_t place) {
+            std::memcpy(&tile.universe, &place, sizeof place);
+            return true;
+        });
     if (!done)
         return false;
-    std::vector<std::pair<int, int>> counts;
     sequence.Counts(placed, counts);
-    section.AssignUniverseCounts(counts);
     return true;
 }
 
-// TilesFollowAddressing, row by row; `placed` as ForEachPlaceByRows.
-std::optional<bool> FollowedByRows(const CSubDoc& section, const CAddressingParams& params,
-    const CAddressSequence& sequence, long long& placed)
+// TileGridFollowsAddressing, row by row; `placed` as ForEachPlaceByRows.
+std::optional<bool> FollowedByRows(const CTileRecord* tiles, const CTileGrid& grid,
+    const CAddressingParams& params, const CAddressSequence& sequence, long long& placed)
 {
-    return ForEachPlaceByRows(section.Tiles().data(), section.GetTileColumns(),
-        section.GetTileRows(), params, sequence, placed,
+    return ForEachPlaceByRows(tiles, grid.columns, grid.rows, params, sequence, placed,
         [](const CTileRecord& tile, uint64_t place) { return PlaceOf(tile) == place; });
 }
 
@@ -388,20 +384,21 @@ CAddressingParams CAddressingParams::FromSetup(const CSectionSetup& setup)
     return params;
 }
 
-void AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScope scope)
+bool AddressTileGrid(CTileRecord* tiles, const CTileGrid& grid, const CAddressingParams& params,
+    AddressScope scope, std::vector<std::pair<int, int>>& counts)
 {
-    const CFixtureType* type = section.GetFixtureType();
-    const int width = section.GetTileColumns();
-    const int height = section.GetTileRows();
-    if (!type || width <= 0 || height <= 0)
-        return;
+    counts.clear();
+    const int width = grid.columns;
+    const int height = grid.rows;
+    if (width <= 0 || height <= 0)
+        return false;
 
-    const CAddressSequence sequence(params, type->ChannelsPerFixture());
+    const CAddressSequence sequence(params, grid.channelsPerFixture);
     if (scope == AddressScope::AllTiles && sequence.Applies()
-        && AddressAllByRows(section, params, sequence))
-        return;
-    CAddressCounter counter(params, type->ChannelsPerFixture());
-    CTileRecord* tiles = section.Tiles().data();
+        && AddressAllByRows(tiles, grid, params, sequence, counts))
+        return true;
+    counts.clear();
+    CAddressCounter counter(params, grid.channelsPerFixture);
     if (scope == AddressScope::SelectedTiles) {
         ForEachTileInAddressOrder(width, height, params, [&](long long index) {
             CTileRecord& tile = tiles[index];
@@ -414,14 +411,12 @@ void AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScop
             }
             counter.Place(tile);
         });
-        section.RecountUniverses();
-        return;
+        return false;
     }
 
     // Every tile: the walk hands out universes in ascending order, so it counts them too
     // (a recount in storage order would meet a new universe at almost every tile of a
     // vertical walk).
-    std::vector<std::pair<int, int>> counts;
     ForEachTileInAddressOrder(width, height, params, [&](long long index) {
         CTileRecord& tile = tiles[index];
         if (tile.excluded) {
@@ -436,24 +431,24 @@ void AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScop
             counts.emplace_back(tile.universe, 0);
         ++counts.back().second;
     });
-    section.AssignUniverseCounts(counts);
+    return true;
 }
 
-bool TilesFollowAddressing(const CSubDoc& section, const CAddressingParams& params)
+bool TileGridFollowsAddressing(
+    const CTileRecord* tiles, const CTileGrid& grid, const CAddressingParams& params)
 {
-    const CFixtureType* type = section.GetFixtureType();
-    const int width = section.GetTileColumns();
-    const int height = section.GetTileRows();
-    if (!type || width <= 0 || height <= 0)
+    const int width = grid.columns;
+    const int height = grid.rows;
+    if (width <= 0 || height <= 0)
         return false;
-    const CAddressSequence sequence(params, type->ChannelsPerFixture());
+    const CAddressSequence sequence(params, grid.channelsPerFixture);
     long long placed = 0;
     if (sequence.Applies()) {
-        if (const std::optional<bool> follows = FollowedByRows(section, params, sequence, placed))
+        if (const std::optional<bool> follows
+            = FollowedByRows(tiles, grid, params, sequence, placed))
             return *follows;
     }
-    CAddressCounter counter(params, type->ChannelsPerFixture());
-    const CTileRecord* tiles = section.Tiles().data();
+    CAddressCounter counter(params, grid.channelsPerFixture);
     bool same = true;
     ForEachTileInAddressOrder(width, height, params, [&](long long index) {
         const CTileRecord& tile = tiles[index];
@@ -466,18 +461,17 @@ bool TilesFollowAddressing(const CSubDoc& section, const CAddressingParams& para
     return same;
 }
 
-bool AddressedChannelRanges(const CSubDoc& section, const CAddressingParams& params,
-    std::vector<std::pair<int64_t, int64_t>>& ranges)
+bool TileGridChannelRanges(const CTileRecord* tiles, const CTileGrid& grid,
+    const CAddressingParams& params, std::vector<std::pair<int64_t, int64_t>>& ranges)
 {
     ranges.clear();
-    const CFixtureType* type = section.GetFixtureType();
-    if (!type || section.GetTileCount() <= 0)
+    if (static_cast<long long>(grid.columns) * grid.rows <= 0)
         return false;
-    const long long channels = type->ChannelsPerFixture();
+    const long long channels = grid.channelsPerFixture;
     const CAddressSequence sequence(params, channels);
     long long total = 0;
     if (!sequence.Applies()
-        || FollowedByRows(section, params, sequence, total) != std::optional<bool>(true))
+        || FollowedByRows(tiles, grid, params, sequence, total) != std::optional<bool>(true))
         return false;
     // Within a universe the tiles follow each other without a gap: one run each, joined to
     // the previous one where they touch.

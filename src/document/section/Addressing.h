@@ -1,11 +1,12 @@
 #pragma once
 
+#include "document/section/TileRecord.h"
+
 #include <climits>
 #include <cstdint>
 #include <utility>
 #include <vector>
 
-class CSubDoc;
 class CFixtureType;
 struct CSectionSetup;
 
@@ -69,23 +70,32 @@ void ForEachTileInAddressOrder(int width, int height, const CAddressingParams& p
     }
 }
 
-// Gives tiles their universe and start address, then recounts the section's universes.
-// Does nothing when the section has no usable fixture type or no tile grid. The walk
-// covers the section's actual tile grid; params.width and params.height are not used to
-// reach beyond it.
-void AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScope scope);
+// What addressing sees of a section: the size of its tile grid, whose records lie row by row,
+// and the channels one tile takes (F of the fixture type). The section's own entry points
+// (AddressTiles and the others in SubDoc.h) hand it over.
+struct CTileGrid {
+    int columns = 0;
+    int rows = 0;
+    long long channelsPerFixture = 0;
+};
 
-// Whether every tile holds what AddressTiles over all tiles with `params` would give it: then
-// that run, not the tiles, is enough to bring the addresses back. False without a fixture
-// type or tiles.
-bool TilesFollowAddressing(const CSubDoc& section, const CAddressingParams& params);
+// Gives tiles their universe and start address. True when `counts` then holds the tiles of
+// each universe (ascending universes, counts above 0), as a walk over every tile knows them;
+// false when the caller has to recount (only the selected tiles, or no tile grid).
+bool AddressTileGrid(CTileRecord* tiles, const CTileGrid& grid, const CAddressingParams& params,
+    AddressScope scope, std::vector<std::pair<int, int>>& counts);
 
-// When the tiles follow the addressing (as TilesFollowAddressing): the channel keys
-// (universe * 512 + address) they occupy as ascending ranges first .. end - 1, joined where
-// they touch, worked out from the set-up without visiting the tiles in walk order. False,
-// with no ranges, when the tiles do not follow or their footprints overlap.
-bool AddressedChannelRanges(const CSubDoc& section, const CAddressingParams& params,
-    std::vector<std::pair<int64_t, int64_t>>& ranges);
+// Whether every tile holds what AddressTileGrid over all tiles with `params` would give it.
+// False without tiles.
+bool TileGridFollowsAddressing(
+    const CTileRecord* tiles, const CTileGrid& grid, const CAddressingParams& params);
+
+// When the tiles follow the addressing: the channel keys (universe * 512 + address) they
+// occupy as ascending ranges first .. end - 1, joined where they touch, worked out from the
+// parameters without visiting the tiles in walk order. False, with no ranges, when the tiles
+// do not follow or their footprints overlap.
+bool TileGridChannelRanges(const CTileRecord* tiles, const CTileGrid& grid,
+    const CAddressingParams& params, std::vector<std::pair<int64_t, int64_t>>& ranges);
 
 // The fixture's flags remapped for the section's orientation (0..3).
 int TransformFlagsForOrientation(int flags, int orientation);

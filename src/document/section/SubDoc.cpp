@@ -2,7 +2,6 @@
 
 #include "app/library/FixtureType.h"
 #include "app/library/MetaLib.h"
-#include "document/section/Addressing.h"
 #include "document/section/ConnectionChains.h"
 
 #include <algorithm>
@@ -492,4 +491,41 @@ void CSubDoc::RemoveUniverseTile(int universe)
 int CSubDoc::GetHighestUniverse() const
 {
     return m_universeCounts.empty() ? -1 : m_universeCounts.rbegin()->first;
+}
+
+namespace {
+
+CTileGrid GridOf(const CSubDoc& section, const CFixtureType& type)
+{
+    return { section.GetTileColumns(), section.GetTileRows(), type.ChannelsPerFixture() };
+}
+
+} // namespace
+
+void AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScope scope)
+{
+    const CFixtureType* type = section.GetFixtureType();
+    if (!type || section.GetTileColumns() <= 0 || section.GetTileRows() <= 0)
+        return;
+    std::vector<std::pair<int, int>> counts;
+    if (AddressTileGrid(section.Tiles().data(), GridOf(section, *type), params, scope, counts))
+        section.AssignUniverseCounts(counts);
+    else
+        section.RecountUniverses();
+}
+
+bool TilesFollowAddressing(const CSubDoc& section, const CAddressingParams& params)
+{
+    const CFixtureType* type = section.GetFixtureType();
+    return type
+        && TileGridFollowsAddressing(section.Tiles().data(), GridOf(section, *type), params);
+}
+
+bool AddressedChannelRanges(const CSubDoc& section, const CAddressingParams& params,
+    std::vector<std::pair<int64_t, int64_t>>& ranges)
+{
+    ranges.clear();
+    const CFixtureType* type = section.GetFixtureType();
+    return type
+        && TileGridChannelRanges(section.Tiles().data(), GridOf(section, *type), params, ranges);
 }

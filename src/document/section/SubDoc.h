@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/section/Addressing.h"
+#include "document/section/SectionSetup.h"
 #include "document/section/TileRecord.h"
 
 #include <cstdint>
@@ -12,32 +14,11 @@
 class CMetaLib;
 class CFixtureType;
 
-// Setup parameters of a section, under the keys the project file and job files use.
-struct CSectionSetup {
-    int fix_type = 0;                 // library index of the fixture type
-    int skope_style_type = 0;         // index into the fixture type's visualiser styles
-    int matrix_width = 6;             // tiles across (W)
-    int matrix_height = 3;            // tiles down (H)
-    std::string screen_med_name = "Unit";  // at most kMaxTextLength bytes
-    int screen_id = 1;
-    int orientation = 0;              // 0..3 = 0, 90, 180, 270 degrees clockwise
-    int base_universe = 0;            // zero-based
-    int addr_first = 0;               // zero-based
-    int addr_count = 512;             // one-based highest address, 1..512
-    int address_origin = 0;           // bit 0 right, bit 1 bottom
-    int primary_direction = 0;        // 0 horizontal, 1 vertical
-    int check_invert_secondaries = 0; // snake
-    int section_id = 0;               // only read from job files
-    // The type name a project file gave while the library has no type for it (the library
-    // could not be read): written back unchanged so that saving loses nothing.
-    std::string unresolved_fix_type;
-};
-
 // One item (quark) of a tile. Item name, screen name and screen id are the section's and
 // are produced when exporting (ScreenIdAt, the fixture's quarkName, screen_med_name).
 struct CPatchEntry {
-    int32_t universe = 0;   // -1 when the tile is excluded
-    int32_t address = 0;    // -1 when the tile is excluded
+    int32_t universe = 0; // -1 when the tile is excluded
+    int32_t address = 0; // -1 when the tile is excluded
 
     bool operator==(const CPatchEntry& o) const
     {
@@ -78,7 +59,7 @@ public:
     // The fixture type at setup.fix_type when it exists and IsUsable(); otherwise none,
     // and every operation that needs it is a safe no-op.
     const CFixtureType* GetFixtureType() const;
-    int ChannelsPerFixture() const;  // 0 without a fixture type
+    int ChannelsPerFixture() const; // 0 without a fixture type
 
     // Items per tile for the section's orientation (0 without a fixture type).
     int ItemsPerTileX() const;
@@ -129,8 +110,8 @@ public:
     // Re-derives the items of one tile (after a swap): an excluded tile loses its address.
     void DeriveItems(int x, int y);
 
-    int SelectAll(bool select);                       // tiles whose flag changed
-    int SelectRect(int x0, int y0, int x1, int y1);   // corners in any order, both inside
+    int SelectAll(bool select); // tiles whose flag changed
+    int SelectRect(int x0, int y0, int x1, int y1); // corners in any order, both inside
     int SelectUndefined();
     int ExcludeSelected(bool exclude);
     void SetAllMoveTargets(bool mark);
@@ -198,3 +179,19 @@ inline CPatchEntry CSubDoc::ItemAt(int i, int j) const
     const long long address = tile.address + offset;
     return { tile.universe, address > INT32_MAX ? INT32_MAX : static_cast<int32_t>(address) };
 }
+
+// Gives the section's tiles their universe and start address, then recounts its universes.
+// Does nothing when the section has no usable fixture type or no tile grid. The walk covers
+// the section's actual tile grid; params.width and params.height are not used to reach
+// beyond it.
+void AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScope scope);
+
+// Whether every tile holds what AddressTiles over all tiles with `params` would give it: then
+// that run, not the tiles, is enough to bring the addresses back. False without a fixture
+// type or tiles.
+bool TilesFollowAddressing(const CSubDoc& section, const CAddressingParams& params);
+
+// When the tiles follow the addressing (as TilesFollowAddressing): the channel ranges they
+// occupy, as TileGridChannelRanges. False, with no ranges, without a fixture type or tiles.
+bool AddressedChannelRanges(const CSubDoc& section, const CAddressingParams& params,
+    std::vector<std::pair<int64_t, int64_t>>& ranges);

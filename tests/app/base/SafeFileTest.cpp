@@ -1,7 +1,7 @@
 #include "../../document/QuiltmarkDocTestSupport.h"
 
-#include "app/library/MetaLib.h"
 #include "app/base/SafeFile.h"
+#include "app/library/MetaLib.h"
 
 #include <gtest/gtest.h>
 

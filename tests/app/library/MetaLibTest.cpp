@@ -239,6 +239,7 @@ TEST(MetaLib, QuarkNameIsHeldToItsFieldLimit)
         accented += "\xC3\xA9";
     CMetaLib lib;
     ASSERT_TRUE(LoadText(lib,
-        "<metalib><lamps><lamp qarkname=\"" + accented + "\" width=\"1\" height=\"1\"/></lamps></metalib>"));
+        "<metalib><lamps><lamp qarkname=\"" + accented
+            + "\" width=\"1\" height=\"1\"/></lamps></metalib>"));
     EXPECT_EQ(lib.GetAt(0)->quarkName, accented.substr(0, 126));
 }
