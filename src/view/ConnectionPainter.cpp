@@ -1,6 +1,6 @@
 #include "view/ConnectionPainter.h"
 
-#include "document/SubDoc.h"
+#include "document/section/SubDoc.h"
 #include "shell/toolkit/DrawToolkit.h"
 
 #include <QFontMetrics>

@@ -1,8 +1,8 @@
 #include "view/ExportCommands.h"
 
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
-#include "document/SafeFile.h"
+#include "app/base/SafeFile.h"
 #include "formats/AsciiScheme.h"
 #include "shell/toolkit/ModelText.h"
 

@@ -4,7 +4,7 @@
 #include "view/ExtPrintDialog.h"
 #include "view/QuiltmarkView.h"
 
-#include "app/Progress.h"
+#include "app/base/Progress.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 #include "view/PrintPainter.h"
 
-#include "app/FixtureType.h"
-#include "app/Progress.h"
+#include "app/library/FixtureType.h"
+#include "app/base/Progress.h"
 #include "document/QuiltmarkDoc.h"
 #include "shell/toolkit/ModelText.h"
 #include "shell/toolkit/VersionInfo.h"

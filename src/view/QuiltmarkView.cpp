@@ -1,7 +1,7 @@
 #include "view/QuiltmarkView.h"
 
-#include "app/FixtureType.h"
-#include "app/UserMessages.h"
+#include "app/library/FixtureType.h"
+#include "app/base/UserMessages.h"
 #include "document/GoTo.h"
 #include "document/QuiltmarkDoc.h"
 #include "document/TileDetails.h"

@@ -1,6 +1,6 @@
 #include "view/SectionPainter.h"
 
-#include "app/FixtureType.h"
+#include "app/library/FixtureType.h"
 #include "document/QuiltmarkDoc.h"
 #include "shell/toolkit/DrawToolkit.h"
 #include "shell/toolkit/ModelText.h"

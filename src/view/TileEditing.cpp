@@ -1,8 +1,8 @@
 #include "view/TileEditing.h"
 
-#include "document/Addressing.h"
+#include "document/section/Addressing.h"
 #include "document/QuiltmarkDoc.h"
-#include "document/SubDoc.h"
+#include "document/section/SubDoc.h"
 #include "view/QuiltmarkView.h"
 
 #include <QApplication>
