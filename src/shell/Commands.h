@@ -16,6 +16,7 @@ enum class CommandId {
     FilePrintPreview,
     FilePrintSetup,
     FileExportAscii,
+    FileExportPatchCsv,
     FileRecent1,
     FileRecent2,
     FileRecent3,
@@ -42,6 +43,7 @@ enum class CommandId {
     ViewSortByAddress,
     ViewSortByPosition,
     ViewShowSwitches,
+    ViewUniverseReport,
     SectionsAdd,
     SectionsDelete,
     SectionsChange,    // sent by the sections bar when another tab is selected
