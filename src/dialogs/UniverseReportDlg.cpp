@@ -104,7 +104,7 @@ void CUniverseReportDlg::Refresh()
         if (!row.conflicts.empty()) {
             conflicts += static_cast<int>(row.conflicts.size());
             item->setText(Conflicts,
-                row.conflicts.size() == 1 ? Text(ConflictText(row.conflicts[0], kNamedTiles))
+                row.conflicts.size() == 1 ? QStringLiteral("1 conflict")
                                           : QStringLiteral("%1 conflicts").arg(row.conflicts.size()));
             for (std::size_t c = 0; c < row.conflicts.size(); ++c) {
                 auto* child = new QTreeWidgetItem(item);
@@ -129,7 +129,7 @@ void CUniverseReportDlg::Refresh()
     }
     m_tree->addTopLevelItems(items);
     for (QTreeWidgetItem* item : items)
-        if (item->childCount() > 1)
+        if (item->childCount() > 0)
             item->setExpanded(true);
     if (currentItem)
         m_tree->setCurrentItem(currentItem);

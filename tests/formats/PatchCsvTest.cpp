@@ -93,8 +93,10 @@ TEST(CsvField, QuotesOnlyWhatNeedsIt)
     out += '|';
     AppendCsvField(out, "say \"hi\"");
     out += '|';
-    AppendCsvField(out, "two\nlines\r");
-    EXPECT_EQ(out, "plain text é|\"a,b\"|\"say \"\"hi\"\"\"|\"two\nlines\r\"");
+    AppendCsvField(out, "two\nlines");
+    out += '|';
+    AppendCsvField(out, "cr\r");
+    EXPECT_EQ(out, "plain text é|\"a,b\"|\"say \"\"hi\"\"\"|\"two\nlines\"|\"cr\r\"");
     EXPECT_EQ(TileName(0, 0), "A1");
     EXPECT_EQ(TileName(27, 2), "AB3");
     EXPECT_EQ(TileName(18277, 0), "ZZZ1");

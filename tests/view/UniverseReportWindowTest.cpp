@@ -23,8 +23,8 @@
 
 namespace {
 
-// Two sections on universe 3 (zero-based 2): the second starts one channel before the
-// first one's last tile, so its A1 and B1 claim channels of that tile.
+// Two sections on universe 3 (zero-based 2), the first from the third tile's channels on
+// and one channel later: the second's C1 shares all but one channel with the first's A1.
 int MakeOverlap(CQuiltmarkDoc& doc)
 {
     CSectionSetup setup;
@@ -32,11 +32,12 @@ int MakeOverlap(CQuiltmarkDoc& doc)
     setup.matrix_width = 4;
     setup.matrix_height = 1;
     setup.base_universe = 2;
+    const int channels = doc.GetLibrary().GetAt(setup.fix_type)->ChannelsPerFixture();
+    setup.addr_first = 2 * channels + 1;
     EXPECT_TRUE(doc.SetUpSection(*doc.GetSection(0), setup));
-    const int channels = doc.GetSection(0)->ChannelsPerFixture();
     CSubDoc* second = doc.AppendSection();
     setup.matrix_width = 3;
-    setup.addr_first = 3 * channels - 1;
+    setup.addr_first = 0;
     setup.screen_id = 1000;
     EXPECT_TRUE(doc.SetUpSection(*second, setup));
     return channels;
@@ -62,6 +63,7 @@ TEST(UniverseReportWindow, FollowsEditsShowsConflictTilesAndCopies)
     frame.resize(1000, 700);
     frame.show();
     const int channels = MakeOverlap(doc);
+    doc.SetCurrentSection(0);
 
     ASSERT_TRUE(frame.ExecuteCommand(CommandId::ViewUniverseReport));
     auto* report = frame.findChild<CUniverseReportDlg*>(QStringLiteral("universeReport"));
@@ -71,29 +73,33 @@ TEST(UniverseReportWindow, FollowsEditsShowsConflictTilesAndCopies)
     ASSERT_EQ(report->Tree()->topLevelItemCount(), 1);
     QTreeWidgetItem* row = Top(*report, 0);
     EXPECT_EQ(row->text(0), QStringLiteral("U03"));
-    EXPECT_EQ(row->text(2), QStringLiteral("%1 / 512").arg(6 * channels - 1));
+    EXPECT_EQ(row->text(2), QStringLiteral("%1 / 512").arg(6 * channels + 1));
     EXPECT_EQ(row->text(3), QStringLiteral("S1 A1\u2013D1, S2 A1\u2013C1"));
     EXPECT_EQ(row->text(4), QStringLiteral("not connected"));
     const QColor conflictColour = row->background(0).color();
     EXPECT_NE(row->background(0).style(), Qt::NoBrush);
+    EXPECT_EQ(row->text(5), QStringLiteral("1 conflict"));
     ASSERT_EQ(row->childCount(), 1);
     EXPECT_EQ(row->child(0)->text(5),
-        QStringLiteral("%1\u2013%2: S2 A1, S1 D1, S2 B1").arg(3 * channels + 1).arg(4 * channels));
+        QStringLiteral("%1\u2013%2: S2 C1, S1 A1").arg(2 * channels + 2).arg(3 * channels));
 
-    // A double-click on the conflict: the second section comes up with just those tiles.
+    // A double-click on the conflict: the second section comes up with just its tile.
+    QApplication::processEvents();
     report->Tree()->scrollToItem(row->child(0));
     const QRect rect = report->Tree()->visualItemRect(row->child(0));
+    ASSERT_FALSE(rect.isEmpty());
+    QTest::mousePress(report->Tree()->viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(report->Tree()->viewport(), Qt::LeftButton, {}, rect.center());
     EXPECT_EQ(doc.GetCurrentSectionIndex(), 1);
     EXPECT_EQ(frame.GetSectionsBar().Tabs().currentIndex(), 1);
     const CSubDoc& second = *doc.GetSection(1);
-    EXPECT_TRUE(second.GetTile(0, 0)->selected && second.GetTile(1, 0)->selected);
-    EXPECT_FALSE(second.GetTile(2, 0)->selected);
-    EXPECT_EQ(frame.GetView().GetFocusColumn(), 0);
+    EXPECT_TRUE(second.GetTile(2, 0)->selected);
+    EXPECT_FALSE(second.GetTile(0, 0)->selected || second.GetTile(1, 0)->selected);
+    EXPECT_EQ(frame.GetView().GetFocusColumn(), 2);
 
     // An edit that ends the conflict and a device that carries the universe: the open
     // report follows both without being asked.
-    doc.ExcludeTiles(*doc.GetSection(1), { { 0, 0 }, { 1, 0 } }, true);
+    doc.ExcludeTiles(*doc.GetSection(1), { { 2, 0 } }, true);
     ASSERT_EQ(report->Tree()->topLevelItemCount(), 1);
     EXPECT_EQ(Top(*report, 0)->childCount(), 0);
     EXPECT_NE(Top(*report, 0)->background(0).color(), conflictColour); // still: unconnected
