@@ -136,10 +136,12 @@ void CUniverseReportDlg::Refresh()
     for (int column = 0; column < Conflicts; ++column)
         m_tree->resizeColumnToContents(column);
     m_tree->setUpdatesEnabled(true);
-    m_summary->setText(QStringLiteral("%1 universes in use, %2 conflicts, %3 not connected.")
-                           .arg(m_rows.size())
-                           .arg(conflicts)
-                           .arg(unconnected));
+    const auto count = [](std::size_t n, const char* one, const char* many) {
+        return QString::number(n) + QLatin1Char(' ') + QString::fromLatin1(n == 1 ? one : many);
+    };
+    m_summary->setText(count(m_rows.size(), "universe", "universes") + QStringLiteral(" in use, ")
+        + count(static_cast<std::size_t>(conflicts), "conflict", "conflicts") + QStringLiteral(", ")
+        + QString::number(unconnected) + QStringLiteral(" not connected."));
 }
 
 QString CUniverseReportDlg::ReportText() const

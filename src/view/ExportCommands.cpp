@@ -231,6 +231,9 @@ void CExportCommands::ShowTiles(int sectionIndex, const QVector<QPoint>& tiles)
         top = std::min(top, cell.y());
         bottom = std::max(bottom, cell.y());
     }
+    // A selection is drawn, and kept by clicks, only in Move/Edit mode; a click in Toggle
+    // mode would cut out the tile the user came to look at.
+    m_view->SetTileMode(TileMode::MoveEdit);
     m_view->SetFocusCell(tiles.front().x(), tiles.front().y());
     m_view->ShowStatus(tiles.front().x(), tiles.front().y());
     m_view->Redraw();

@@ -96,6 +96,7 @@ TEST(UniverseReportWindow, FollowsEditsShowsConflictTilesAndCopies)
     EXPECT_TRUE(second.GetTile(2, 0)->selected);
     EXPECT_FALSE(second.GetTile(0, 0)->selected || second.GetTile(1, 0)->selected);
     EXPECT_EQ(frame.GetView().GetFocusColumn(), 2);
+    EXPECT_EQ(frame.GetView().GetTileMode(), TileMode::MoveEdit); // where a selection shows
 
     // An edit that ends the conflict and a device that carries the universe: the open
     // report follows both without being asked.
