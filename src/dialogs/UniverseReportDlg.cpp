@@ -19,6 +19,10 @@ constexpr int kRowRole = Qt::UserRole;
 constexpr int kConflictRole = Qt::UserRole + 1;
 // Tiles named in a conflict line; the rest are counted.
 constexpr std::size_t kNamedTiles = 12;
+constexpr int kOpenConflicts = 200;
+// Conflicts and universes without an output stand out in the colours of a warning.
+const QColor kConflictColour(255, 205, 200);
+const QColor kUnconnectedColour(255, 238, 180);
 
 enum Column { Universe, Channels, Highest, Sections, Output, Conflicts, ColumnCount };
 
@@ -60,6 +64,7 @@ CUniverseReportDlg::CUniverseReportDlg(const CQuiltmarkDoc& doc, QWidget* parent
     connect(copy, &QPushButton::clicked, this, &CUniverseReportDlg::OnCopy);
     connect(save, &QPushButton::clicked, this, &CUniverseReportDlg::saveCsvRequested);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
+    connect(m_tree, &QTreeWidget::itemExpanded, this, &CUniverseReportDlg::AddConflictItems);
     connect(m_tree, &QTreeWidget::itemActivated, this,
         [this](QTreeWidgetItem* item, int) { OnActivated(item); });
 
@@ -74,7 +79,7 @@ CUniverseReportDlg::CUniverseReportDlg(const CQuiltmarkDoc& doc, QWidget* parent
 void CUniverseReportDlg::Refresh()
 {
     m_rows = BuildUniverseReport(m_doc);
-    // The same rows stay expanded and current across a rebuild, by universe.
+    // The current row stays current across a rebuild, found by its universe.
     int current = -1;
     if (const QTreeWidgetItem* item = m_tree->currentItem()) {
         const QTreeWidgetItem* top = item->parent() ? item->parent() : item;
@@ -82,9 +87,8 @@ void CUniverseReportDlg::Refresh()
     }
     m_tree->setUpdatesEnabled(false);
     m_tree->clear();
-    // Conflicts and universes without an output stand out in the colours of a warning.
-    const QBrush conflictBrush(QColor(255, 205, 200));
-    const QBrush unconnectedBrush(QColor(255, 238, 180));
+    const QBrush conflictBrush(kConflictColour);
+    const QBrush unconnectedBrush(kUnconnectedColour);
     QList<QTreeWidgetItem*> items;
     items.reserve(static_cast<int>(m_rows.size()));
     int conflicts = 0;
@@ -106,15 +110,7 @@ void CUniverseReportDlg::Refresh()
             item->setText(Conflicts,
                 row.conflicts.size() == 1 ? QStringLiteral("1 conflict")
                                           : QStringLiteral("%1 conflicts").arg(row.conflicts.size()));
-            for (std::size_t c = 0; c < row.conflicts.size(); ++c) {
-                auto* child = new QTreeWidgetItem(item);
-                child->setText(Conflicts, Text(ConflictText(row.conflicts[c], kNamedTiles)));
-                child->setData(Universe, kRowRole, row.universe);
-                child->setData(Universe, kConflictRole, static_cast<int>(c));
-                child->setData(Channels, kRowRole, static_cast<int>(r));
-                for (int column = 0; column < ColumnCount; ++column)
-                    child->setBackground(column, conflictBrush);
-            }
+            item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
         }
         if (!row.IsConnected())
             ++unconnected;
@@ -128,9 +124,12 @@ void CUniverseReportDlg::Refresh()
         items.append(item);
     }
     m_tree->addTopLevelItems(items);
-    for (QTreeWidgetItem* item : items)
-        if (item->childCount() > 0)
-            item->setExpanded(true);
+    // Conflicts are listed open while they are few; a wall laid over another has millions,
+    // and those are made only when their universe is opened.
+    if (conflicts <= kOpenConflicts)
+        for (QTreeWidgetItem* item : items)
+            if (item->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator)
+                item->setExpanded(true);
     if (currentItem)
         m_tree->setCurrentItem(currentItem);
     for (int column = 0; column < Conflicts; ++column)
@@ -142,6 +141,26 @@ void CUniverseReportDlg::Refresh()
     m_summary->setText(count(m_rows.size(), "universe", "universes") + QStringLiteral(" in use, ")
         + count(static_cast<std::size_t>(conflicts), "conflict", "conflicts") + QStringLiteral(", ")
         + QString::number(unconnected) + QStringLiteral(" not connected."));
+}
+
+void CUniverseReportDlg::AddConflictItems(QTreeWidgetItem* item)
+{
+    if (item->parent() != nullptr || item->childCount() > 0)
+        return;
+    const int r = item->data(Channels, kRowRole).toInt();
+    if (r < 0 || static_cast<std::size_t>(r) >= m_rows.size())
+        return;
+    const CUniverseReportRow& row = m_rows[static_cast<std::size_t>(r)];
+    const QBrush conflictBrush(kConflictColour);
+    for (std::size_t c = 0; c < row.conflicts.size(); ++c) {
+        auto* child = new QTreeWidgetItem(item);
+        child->setText(Conflicts, Text(ConflictText(row.conflicts[c], kNamedTiles)));
+        child->setData(Universe, kRowRole, row.universe);
+        child->setData(Universe, kConflictRole, static_cast<int>(c));
+        child->setData(Channels, kRowRole, r);
+        for (int column = 0; column < ColumnCount; ++column)
+            child->setBackground(column, conflictBrush);
+    }
 }
 
 QString CUniverseReportDlg::ReportText() const

@@ -40,6 +40,7 @@ signals:
 
 private:
     void OnActivated(QTreeWidgetItem* item);
+    void AddConflictItems(QTreeWidgetItem* item);
     void OnCopy();
 
     const CQuiltmarkDoc& m_doc;
