@@ -1,8 +1,8 @@
 // The universe report and the console CSV of a square wall of the 2 x 2-item tile. The
 // second variant lays a copy of the wall over the first one's channels, so that every tile
 // is in a conflict: the worst case for the conflict grouping.
-#include "app/UserMessages.h"
 #include "BenchWalls.h"
+#include "app/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
 #include "document/UniverseReport.h"
 #include "formats/PatchCsv.h"
@@ -28,8 +28,7 @@ std::unique_ptr<CQuiltmarkDoc> MakeWall(CSilentMessages& messages, int side, boo
 void BM_UniverseReport(benchmark::State& state)
 {
     CSilentMessages messages;
-    const auto doc
-        = MakeWall(messages, static_cast<int>(state.range(0)), state.range(1) != 0);
+    const auto doc = MakeWall(messages, static_cast<int>(state.range(0)), state.range(1) != 0);
     std::size_t rows = 0;
     std::size_t conflicts = 0;
     for (auto _ : state) {

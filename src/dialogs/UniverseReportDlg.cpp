@@ -44,9 +44,9 @@ CUniverseReportDlg::CUniverseReportDlg(const CQuiltmarkDoc& doc, QWidget* parent
     setModal(false);
     m_tree->setObjectName(QStringLiteral("universeReportTree"));
     m_tree->setColumnCount(ColumnCount);
-    m_tree->setHeaderLabels({ QStringLiteral("Universe"), QStringLiteral("Channels"),
-        QStringLiteral("Highest"), QStringLiteral("Sections"), QStringLiteral("Output"),
-        QStringLiteral("Conflicts") });
+    m_tree->setHeaderLabels(
+        { QStringLiteral("Universe"), QStringLiteral("Channels"), QStringLiteral("Highest"),
+            QStringLiteral("Sections"), QStringLiteral("Output"), QStringLiteral("Conflicts") });
     m_tree->setRootIsDecorated(true);
     m_tree->setUniformRowHeights(true);
     m_tree->setAlternatingRowColors(false);
@@ -108,8 +108,9 @@ void CUniverseReportDlg::Refresh()
         if (!row.conflicts.empty()) {
             conflicts += static_cast<int>(row.conflicts.size());
             item->setText(Conflicts,
-                row.conflicts.size() == 1 ? QStringLiteral("1 conflict")
-                                          : QStringLiteral("%1 conflicts").arg(row.conflicts.size()));
+                row.conflicts.size() == 1
+                    ? QStringLiteral("1 conflict")
+                    : QStringLiteral("%1 conflicts").arg(row.conflicts.size()));
             item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
         }
         if (!row.IsConnected())

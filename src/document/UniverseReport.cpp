@@ -29,8 +29,8 @@ void AppendTile(std::string& out, int section, int column, int row)
 
 // Groups the claims into conflicts (claims joined by overlapping channels) and hands each
 // to the row of its lowest claim's universe.
-void AddConflicts(std::vector<Claim>& claims, const CQuiltmarkDoc& doc,
-    std::vector<CUniverseReportRow>& rows)
+void AddConflicts(
+    std::vector<Claim>& claims, const CQuiltmarkDoc& doc, std::vector<CUniverseReportRow>& rows)
 {
     std::sort(claims.begin(), claims.end(), [](const Claim& a, const Claim& b) {
         if (a.first != b.first)
@@ -256,8 +256,7 @@ std::string UniverseReportText(
 }
 
 void ForEachUniverseReportCsvPiece(const CQuiltmarkDoc& doc,
-    const std::vector<CUniverseReportRow>& rows,
-    const std::function<void(std::string_view)>& piece)
+    const std::vector<CUniverseReportRow>& rows, const std::function<void(std::string_view)>& piece)
 {
     std::string text = kUniverseReportCsvHeader;
     text.push_back('\n');

@@ -69,7 +69,8 @@ std::string OutputText(const CQuiltmarkDoc& doc, const CUniverseReportRow& row);
 std::string ConflictText(const CUniverseConflict& conflict, std::size_t maxTiles = 8);
 std::string ConflictsText(const CUniverseReportRow& row);
 // The report as plain text (one line per row, tab-separated, header first) and as CSV.
-std::string UniverseReportText(const CQuiltmarkDoc& doc, const std::vector<CUniverseReportRow>& rows);
+std::string UniverseReportText(
+    const CQuiltmarkDoc& doc, const std::vector<CUniverseReportRow>& rows);
 void ForEachUniverseReportCsvPiece(const CQuiltmarkDoc& doc,
     const std::vector<CUniverseReportRow>& rows,
     const std::function<void(std::string_view)>& piece);

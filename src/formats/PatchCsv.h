@@ -44,5 +44,5 @@ std::string DeviceText(const CKelvraDeviceList& devices, int device);
 void ForEachPatchCsvPiece(const std::vector<CCsvSection>& sections,
     const CKelvraDeviceList& devices, const std::function<void(std::string_view)>& piece);
 // The same into a stream; false when the stream failed.
-bool WritePatchCsv(const std::vector<CCsvSection>& sections, const CKelvraDeviceList& devices,
-    std::ostream& out);
+bool WritePatchCsv(
+    const std::vector<CCsvSection>& sections, const CKelvraDeviceList& devices, std::ostream& out);

@@ -53,8 +53,8 @@ public:
     CUniverseReportDlg* Report() const;
 
     // The document's path with `extension` (".txt") in place of its own; empty when unsaved.
-    static QString ProposedName(const std::string& documentPath, const QString& extension
-        = QStringLiteral(".txt"));
+    static QString ProposedName(
+        const std::string& documentPath, const QString& extension = QStringLiteral(".txt"));
 
 signals:
     // ShowTiles made another section current: the sections bar follows.

@@ -88,8 +88,8 @@ TEST(UniverseReport, AgreesWithABruteForceChannelMapOnRandomProjects)
                 const long long key = tile.universe * 512LL + tile.address;
                 for (int c = 0; c < channels; ++c)
                     claims[key + c].emplace_back(s, x, y);
-                highest[tile.universe]
-                    = std::max(highest[tile.universe], static_cast<long long>(tile.address) + channels);
+                highest[tile.universe] = std::max(
+                    highest[tile.universe], static_cast<long long>(tile.address) + channels);
                 auto [box, added] = boxes[tile.universe].try_emplace(s, 0, x, y, x, y);
                 auto& [n, x0, y0, x1, y1] = box->second;
                 (void)added;
@@ -122,7 +122,8 @@ TEST(UniverseReport, AgreesWithABruteForceChannelMapOnRandomProjects)
             auto box = expectedBoxes.begin();
             for (const CUniverseOccupant& o : row.occupants) {
                 EXPECT_EQ(o.section, box->first);
-                EXPECT_EQ(std::make_tuple(o.tiles, o.firstColumn, o.firstRow, o.lastColumn, o.lastRow),
+                EXPECT_EQ(
+                    std::make_tuple(o.tiles, o.firstColumn, o.firstRow, o.lastColumn, o.lastRow),
                     box->second);
                 ++box;
             }
@@ -131,7 +132,8 @@ TEST(UniverseReport, AgreesWithABruteForceChannelMapOnRandomProjects)
             int device = -1;
             int port = -1;
             for (int d = 0; d < doc.GetDevices().GetDeviceCount() && device < 0; ++d)
-                for (int p = 0; p < doc.GetDevices().GetDevice(d)->GetPortCount() && device < 0; ++p)
+                for (int p = 0; p < doc.GetDevices().GetDevice(d)->GetPortCount() && device < 0;
+                     ++p)
                     if (doc.GetDevices().GetDevice(d)->GetPortUniverse(p) == row.universe) {
                         device = d;
                         port = p;
@@ -194,12 +196,19 @@ TEST(UniverseReport, TextsOfARowWithAConflictAndItsConnection)
     EXPECT_EQ(UniverseText(row.universe), "U03");
     EXPECT_EQ(row.channelsUsed, 27);
     EXPECT_EQ(UsageText(row), "27 / 512");
-    EXPECT_EQ(OccupantsText(row), "S1 A1\xE2\x80\x93" "D2, S2 A1\xE2\x80\x93" "B1");
+    EXPECT_EQ(OccupantsText(row),
+        "S1 A1\xE2\x80\x93"
+        "D2, S2 A1\xE2\x80\x93"
+        "B1");
     EXPECT_EQ(OutputText(doc, row), "not connected");
     EXPECT_TRUE(row.NeedsAttention());
     ASSERT_EQ(row.conflicts.size(), 1u);
-    EXPECT_EQ(ConflictText(row.conflicts[0]), "22\xE2\x80\x93" "24: S1 D2, S2 A1");
-    EXPECT_EQ(ConflictText(row.conflicts[0], 1), "22\xE2\x80\x93" "24: S1 D2 and 1 more");
+    EXPECT_EQ(ConflictText(row.conflicts[0]),
+        "22\xE2\x80\x93"
+        "24: S1 D2, S2 A1");
+    EXPECT_EQ(ConflictText(row.conflicts[0], 1),
+        "22\xE2\x80\x93"
+        "24: S1 D2 and 1 more");
 
     doc.GetDevices().AddDeviceFromText("PORTER", "10.0.0.1");
     doc.GetDevices().GetDevice(0)->SetPortUniverse(1, 2);
@@ -210,6 +219,9 @@ TEST(UniverseReport, TextsOfARowWithAConflictAndItsConnection)
     ASSERT_TRUE(WriteUniverseReportCsv(doc, rows, csv));
     EXPECT_EQ(csv.str(),
         std::string(kUniverseReportCsvHeader)
-            + "\nU03,27,27,\"S1 A1\xE2\x80\x93" "D2, S2 A1\xE2\x80\x93" "B1\",Kelvra porter "
-              "10.0.0.1,2,\"22\xE2\x80\x93" "24: S1 D2, S2 A1\"\n");
+            + "\nU03,27,27,\"S1 A1\xE2\x80\x93"
+              "D2, S2 A1\xE2\x80\x93"
+              "B1\",Kelvra porter "
+              "10.0.0.1,2,\"22\xE2\x80\x93"
+              "24: S1 D2, S2 A1\"\n");
 }

@@ -26,12 +26,13 @@ bool ParseWithPython(const std::string& csv, Rows& rows, std::string& error)
     const std::string in = tmp + "/in.csv";
     const std::string out = tmp + "/out.txt";
     WriteFileSafely(in, csv);
-    const std::string command = "python3 -c 'import csv, sys\n"
-                                "with open(sys.argv[1], newline=\"\", encoding=\"utf-8\", "
-                                "errors=\"strict\") as f:\n"
-                                "    for row in csv.reader(f, strict=True):\n"
-                                "        print(\" \".join(x.encode().hex() or \"-\" for x in row))\n"
-                                "' '"
+    const std::string command
+        = "python3 -c 'import csv, sys\n"
+          "with open(sys.argv[1], newline=\"\", encoding=\"utf-8\", "
+          "errors=\"strict\") as f:\n"
+          "    for row in csv.reader(f, strict=True):\n"
+          "        print(\" \".join(x.encode().hex() or \"-\" for x in row))\n"
+          "' '"
         + in + "' >'" + out + "' 2>'" + tmp + "/err'";
     const int status = std::system(command.c_str());
     std::string text;
@@ -137,8 +138,8 @@ TEST_F(PatchCsvTest, RowsParseBackWithAwkwardNamesInChannelOrderPerSection)
     const std::string name2 = "B\xC3\xBChne";
     const std::string span = "k:span2048 10.0.0.1";
     const Rows expected = {
-        { "section", "section_name", "tile", "item_x", "item_y", "screen_id", "universe",
-            "address", "channel", "fixture_type", "device", "port" },
+        { "section", "section_name", "tile", "item_x", "item_y", "screen_id", "universe", "address",
+            "channel", "fixture_type", "device", "port" },
         { "1", name1, "B1", "1", "0", "101", "1", "1", "1", "TEST_RGB", "", "" },
         { "1", name1, "A1", "0", "0", "100", "2", "10", "522", "TEST_RGB", span, "2" },
         { "1", name1, "C1", "2", "0", "102", "2", "10", "522", "TEST_RGB", span, "2" },
@@ -181,7 +182,8 @@ TEST_F(PatchCsvTest, OneSectionOrNoneAndTheHeaderAlways)
     EXPECT_EQ(Csv({}, devices), std::string(kPatchCsvHeader) + "\n");
     EXPECT_EQ(Csv({ { 2, &second } }, devices), std::string(kPatchCsvHeader) + "\n");
     EXPECT_EQ(Csv({ { 3, &first } }, devices),
-        std::string(kPatchCsvHeader) + "\n3,,A1,0,0,1,1,1,1,TEST_RGB,,\n3,,B1,1,0,2,1,4,4,TEST_RGB,,\n");
+        std::string(kPatchCsvHeader)
+            + "\n3,,A1,0,0,1,1,1,1,TEST_RGB,,\n3,,B1,1,0,2,1,4,4,TEST_RGB,,\n");
 }
 
 TEST_F(PatchCsvTest, ALargeSectionComesInBoundedPieces)

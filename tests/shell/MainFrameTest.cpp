@@ -64,8 +64,7 @@ TEST_F(MainFrameTest, MenusHaveTheirEntriesKeyHintsAndOrder)
         (QStringList { "&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &as...", "|",
             "&Print...\tCtrl+P", "Print P&review", "Printer &Setup", "|", "&Export>", "|",
             "Letzte Datei", "|", "&Quit" }));
-    EXPECT_EQ(
-        MenuTexts(Menu("menuExport")),
+    EXPECT_EQ(MenuTexts(Menu("menuExport")),
         (QStringList { "Patch Scheme as ASCII-Art Text File...", "Patch List as CSV..." }));
     EXPECT_EQ(MenuTexts(Menu("menuEdit")),
         (QStringList { "Undo\tCtrl+Z", "Redo\tCtrl+Y", "|", "Create Matrix...\tF3",

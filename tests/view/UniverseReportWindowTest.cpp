@@ -113,7 +113,8 @@ TEST(UniverseReportWindow, FollowsEditsShowsConflictTilesAndCopies)
     doc.Undo();
     EXPECT_EQ(Top(*report, 0)->text(4), QStringLiteral("not connected"));
 
-    QTest::mouseClick(report->findChild<QPushButton*>(QStringLiteral("copyButton")), Qt::LeftButton);
+    QTest::mouseClick(
+        report->findChild<QPushButton*>(QStringLiteral("copyButton")), Qt::LeftButton);
     const QString copied = QApplication::clipboard()->text();
     EXPECT_TRUE(copied.startsWith(QStringLiteral("Universe\tChannels\t"))) << copied.toStdString();
     EXPECT_TRUE(copied.contains(QStringLiteral("\nU03\t"))) << copied.toStdString();
@@ -146,8 +147,8 @@ TEST(UniverseReportWindow, CsvExportsWriteSafelyAndReportFailures)
     ASSERT_TRUE(commands.OnCommand(CommandId::ViewUniverseReport));
     ASSERT_NE(commands.Report(), nullptr);
     target = dir.filePath(QStringLiteral("universes.csv"));
-    QTest::mouseClick(
-        commands.Report()->findChild<QPushButton*>(QStringLiteral("saveCsvButton")), Qt::LeftButton);
+    QTest::mouseClick(commands.Report()->findChild<QPushButton*>(QStringLiteral("saveCsvButton")),
+        Qt::LeftButton);
     EXPECT_EQ(proposed.value(1), dir.filePath(QStringLiteral("wall-universes.csv")));
     QFile universes(target);
     ASSERT_TRUE(universes.open(QIODevice::ReadOnly));

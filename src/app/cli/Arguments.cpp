@@ -66,9 +66,9 @@ constexpr const char* kPrintPdfUsage
       "section, or with --devices the device list. --date replaces the date printed on the\n"
       "pages.\n";
 
-const char* const kBatchValueOptions[] = { "--library", "--section", "--date", "--save-as",
-    "--export-patch-list", "--export-ascii", "--export-script", "--export-csv",
-    "--export-universe-report" };
+const char* const kBatchValueOptions[]
+    = { "--library", "--section", "--date", "--save-as", "--export-patch-list", "--export-ascii",
+          "--export-script", "--export-csv", "--export-universe-report" };
 const char* const kBatchFlagOptions[]
     = { "--readdress", "--auto-connect", "--list-fixtures", "--help", "--version", "-h" };
 

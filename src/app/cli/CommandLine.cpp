@@ -175,17 +175,16 @@ int Run(const CBatchArguments& options)
                return out.Flush();
            }))
         return 1;
-    if (!options.csv.empty()
-        && !WriteOutput(options.csv, [&](const FileSink& sink, std::string&) {
-               std::vector<CCsvSection> sections;
-               for (int s = 0; s < doc.GetSectionCount(); ++s)
-                   if (!options.sectionGiven || s == options.section - 1)
-                       sections.push_back({ s + 1, doc.GetSection(s) });
-               CBufferedSink out(sink);
-               ForEachPatchCsvPiece(
-                   sections, doc.GetDevices(), [&out](std::string_view piece) { out.Append(piece); });
-               return out.Flush();
-           }))
+    if (!options.csv.empty() && !WriteOutput(options.csv, [&](const FileSink& sink, std::string&) {
+            std::vector<CCsvSection> sections;
+            for (int s = 0; s < doc.GetSectionCount(); ++s)
+                if (!options.sectionGiven || s == options.section - 1)
+                    sections.push_back({ s + 1, doc.GetSection(s) });
+            CBufferedSink out(sink);
+            ForEachPatchCsvPiece(
+                sections, doc.GetDevices(), [&out](std::string_view piece) { out.Append(piece); });
+            return out.Flush();
+        }))
         return 1;
     if (!options.universeReport.empty()
         && !WriteOutput(options.universeReport, [&](const FileSink& sink, std::string&) {
