@@ -16,10 +16,12 @@ from collections import defaultdict
 
 # Top to bottom. Folders on one line share a floor and must not include each other.
 FLOORS = [
+    ["app"],  # main.cpp only: chooses the window or the batch run
     ["app/gui"],
     ["shell"],
-    ["view", "dialogs", "devices/gui"],
-    ["widgets"],
+    ["view"],
+    ["dialogs", "devices/gui"],
+    ["shell/toolkit"],
     ["app/cli"],
     ["formats"],
     ["document"],

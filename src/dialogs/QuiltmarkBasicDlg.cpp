@@ -6,7 +6,7 @@
 #include "document/QuiltmarkDoc.h"
 #include "document/SubDoc.h"
 #include "formats/StoredText.h"
-#include "shell/ModelText.h"
+#include "shell/toolkit/ModelText.h"
 
 #include <QComboBox>
 #include <QFormLayout>

@@ -6,7 +6,7 @@
 #include "document/Addressing.h"
 #include "document/QuiltmarkDoc.h"
 #include "document/SubDoc.h"
-#include "shell/ModelText.h"
+#include "shell/toolkit/ModelText.h"
 
 #include <climits>
 

@@ -1,7 +1,7 @@
 #include "dialogs/UniverseReportDlg.h"
 
 #include "document/QuiltmarkDoc.h"
-#include "shell/ModelText.h"
+#include "shell/toolkit/ModelText.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <climits>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 class CSubDoc;
@@ -70,13 +72,26 @@ void ForEachTileInAddressOrder(int width, int height, const CAddressingParams& p
 // Gives tiles their universe and start address, then recounts the section's universes.
 // Does nothing when the section has no usable fixture type or no tile grid. The walk
 // covers the section's actual tile grid; params.width and params.height are not used to
-// reach beyond it.
-void AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScope scope);
+// reach beyond it. Returns, when every tile was addressed in one pass over the grid, the
+// number of tiles that are not excluded (for ChannelRangesOfAddressedTiles), else -1.
+long long AddressTiles(CSubDoc& section, const CAddressingParams& params, AddressScope scope);
 
 // Whether every tile holds what AddressTiles over all tiles with `params` would give it: then
 // that run, not the tiles, is enough to bring the addresses back. False without a fixture
 // type or tiles.
 bool TilesFollowAddressing(const CSubDoc& section, const CAddressingParams& params);
+
+// When the tiles follow the addressing (as TilesFollowAddressing): the channel keys
+// (universe * 512 + address) they occupy as ascending ranges first .. end - 1, joined where
+// they touch, worked out from the set-up without visiting the tiles in walk order. False,
+// with no ranges, when the tiles do not follow or their footprints overlap.
+bool AddressedChannelRanges(const CSubDoc& section, const CAddressingParams& params,
+    std::vector<std::pair<int64_t, int64_t>>& ranges);
+
+// The same for tiles known to follow: AddressTiles over all tiles with `params` has just
+// returned `placed` (>= 0) and nothing has written them since. Spares the check's pass.
+bool ChannelRangesOfAddressedTiles(const CSubDoc& section, const CAddressingParams& params,
+    long long placed, std::vector<std::pair<int64_t, int64_t>>& ranges);
 
 // The fixture's flags remapped for the section's orientation (0..3).
 int TransformFlagsForOrientation(int flags, int orientation);

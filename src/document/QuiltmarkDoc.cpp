@@ -840,6 +840,7 @@ void CQuiltmarkDoc::SetPageInfo(CSubDoc& section, const std::string& text)
 
 void CQuiltmarkDoc::NoteChange()
 {
+    m_addressedWhole = nullptr;
     if (m_capture)
         m_capture->changed = true;
     else
@@ -976,7 +977,10 @@ void CQuiltmarkDoc::ReaddressAllTiles(CSubDoc& section)
 {
     TouchForReaddress(section);
     // Addressing every tile clears the excluded ones and counts the universes.
-    AddressTiles(section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
+    const long long placed = AddressTiles(
+        section, CAddressingParams::FromSetup(section.setup), AddressScope::AllTiles);
+    m_addressedWhole = placed >= 0 ? &section : nullptr;
+    m_addressedWholePlaced = placed;
     section.UpdateItemLayout();
     NoteReaddressed(section);
 }
@@ -1011,6 +1015,7 @@ void CQuiltmarkDoc::KeepAllTilesAsBefore(
 
 bool CQuiltmarkDoc::EndEdit()
 {
+    m_addressedWhole = nullptr;
     if (m_editDepth == 0 || --m_editDepth > 0)
         return false;
     std::unique_ptr<EditCapture> capture = std::move(m_capture);
@@ -1373,6 +1378,16 @@ void CQuiltmarkDoc::RebuildChannelUse()
         const auto occupies = [](const CTileRecord& tile) {
             return !tile.excluded && tile.universe >= 0 && tile.address >= 0;
         };
+        // Tiles that follow their addressing give the ranges from the set-up alone, checked
+        // in one pass over memory (a column walk would jump a row's length at every tile).
+        const CAddressingParams params = CAddressingParams::FromSetup(section->setup);
+        const bool justAddressed = section.get() == m_addressedWhole;
+        if (justAddressed
+                ? ChannelRangesOfAddressedTiles(*section, params, m_addressedWholePlaced, ranges)
+                : AddressedChannelRanges(*section, params, ranges)) {
+            m_channels->AddCoveredRanges(ranges);
+            continue;
+        }
         // Walked in the order of the section's own addressing, automatically addressed tiles
         // follow each other without overlap: their channels join into ranges on the way,
         // with no list of starts to sort.
@@ -1380,8 +1395,8 @@ void CQuiltmarkDoc::RebuildChannelUse()
         int64_t first = INT64_MIN;
         int64_t end = INT64_MIN;
         bool disjoint = true;
-        ForEachTileInAddressOrder(section->GetTileColumns(), section->GetTileRows(),
-            CAddressingParams::FromSetup(section->setup), [&](long long index) {
+        ForEachTileInAddressOrder(
+            section->GetTileColumns(), section->GetTileRows(), params, [&](long long index) {
                 const CTileRecord& tile = tiles[index];
                 if (!occupies(tile))
                     return;
@@ -1411,6 +1426,8 @@ void CQuiltmarkDoc::RebuildChannelUse()
         m_channels->AddFootprints(starts, channels);
     }
     m_channels->Finish();
+    // Good for this table only: the next change may write the tiles.
+    m_addressedWhole = nullptr;
 }
 
 int CQuiltmarkDoc::GetChannelUseCount(long long key) const

@@ -293,4 +293,8 @@ private:
     // Channel occupancy; the representation is the implementation's (see the .cpp).
     struct ChannelTable;
     std::unique_ptr<ChannelTable> m_channels;
+    // The section ReaddressAllTiles has just addressed whole, and the tiles it placed: the
+    // channel table that follows takes its ranges from the set-up without checking the tiles.
+    const CSubDoc* m_addressedWhole = nullptr;
+    long long m_addressedWholePlaced = -1;
 };

@@ -48,8 +48,6 @@ private:
 
 } // namespace
 
-// ---- messages from the worker -----------------------------------------------------------
-
 CUiThreadMessages::CUiThreadMessages(IUserMessages& target)
     : m_target(target)
     , m_context(std::make_unique<QObject>())
@@ -103,8 +101,6 @@ void CUiThreadMessages::OnWindowThread(const std::function<void()>& call)
         std::rethrow_exception(failure);
 }
 
-// ---- busy cursor --------------------------------------------------------------------------
-
 CBusyCursor::CBusyCursor()
 {
     QApplication::setOverrideCursor(Qt::BusyCursor);
@@ -114,8 +110,6 @@ CBusyCursor::~CBusyCursor()
 {
     QApplication::restoreOverrideCursor();
 }
-
-// ---- the task -------------------------------------------------------------------------------
 
 // The figures travel from the worker through atomics; the window's thread polls them.
 class CLongTask::Figures : public IProgress {

@@ -2,22 +2,22 @@
 
 #include "app/UserMessages.h"
 #include "app/cli/CommandLine.h"
-#include "app/gui/QuiltmarkApp.h"
 #include "devices/gui/DeviceCommands.h"
 #include "document/QuiltmarkDoc.h"
-#include "shell/CommandTable.h"
 #include "shell/DocManager.h"
-#include "shell/ExtTabCtrl.h"
 #include "shell/LongTask.h"
-#include "shell/ModelText.h"
 #include "shell/RecentFileList.h"
 #include "shell/ShellResources.h"
+#include "shell/toolkit/CommandTable.h"
+#include "shell/toolkit/ExtTabCtrl.h"
+#include "shell/toolkit/ModelText.h"
 #include "view/DialogBarPages.h"
 #include "view/EditCommands.h"
-#include "view/PrintCommands.h"
 #include "view/ExportCommands.h"
+#include "view/PrintCommands.h"
 #include "view/QuiltmarkView.h"
 #include "view/SectionCommands.h"
+#include "view/TileContextMenu.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,6 +30,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPrinter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -50,12 +51,17 @@ constexpr quint32 kX11NumMask = 0x10;
 } // namespace
 
 CMainFrame::CMainFrame(IUserMessages& messages, IDocPrompts& prompts, CRecentFileList& recent,
-    ICommandTarget* application, QWidget* parent)
+    ICommandTarget* application, const CFrameOptions& options, QWidget* parent)
     : QMainWindow(parent)
     , m_messages(messages)
     , m_recent(recent)
     , m_application(application)
+    , m_options(options)
 {
+    if (!m_options.printer) {
+        m_ownPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_options.printer = m_ownPrinter.get();
+    }
     InitShellResources();
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/quiltmark.svg")));
@@ -141,12 +147,13 @@ void CMainFrame::RegisterViewHandlers()
         [this](int) { m_sectionCommands->FillBar(); });
     AddViewHandler(std::move(exports));
     auto edit = std::make_unique<CEditCommands>(*m_doc, *m_view);
+    edit->ContextMenu().SetLibraryEntryEnabled(m_options.libraryEntry);
     connect(edit.get(), &CEditCommands::documentChanged, this, [this] {
         UpdateTitle();
         UpdateCommandStates();
     });
     AddViewHandler(std::move(edit));
-    auto print = std::make_unique<CPrintCommands>(*m_doc, *m_view, AppPrinter());
+    auto print = std::make_unique<CPrintCommands>(*m_doc, *m_view, *m_options.printer);
     // Printing patch pages leaves the last printed section current: the bar follows.
     connect(print.get(), &CPrintCommands::currentSectionPrinted, this,
         [this](int) { m_sectionCommands->FillBar(); });

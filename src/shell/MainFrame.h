@@ -1,7 +1,7 @@
 #pragma once
 
 #include "shell/CommandRouter.h"
-#include "shell/Commands.h"
+#include "shell/toolkit/Commands.h"
 
 #include <QMainWindow>
 #include <array>
@@ -26,7 +26,16 @@ class IUserMessages;
 class QAction;
 class QLabel;
 class QMenu;
+class QPrinter;
 class QToolBar;
+
+// What start-up decides for the whole run and hands down to the frame.
+struct CFrameOptions {
+    // The printer that Printer Setup configures and printing uses; null: the frame keeps its own.
+    QPrinter* printer = nullptr;
+    // "/metalib" was on the command line: the tile menu offers the library-entry command.
+    bool libraryEntry = false;
+};
 
 // The one main window: menu bar, tool bar, sections bar and status bar around the
 // matrix view. Every command enters here and travels view -> document -> frame ->
@@ -39,9 +48,10 @@ public:
     static constexpr const char* kReady = "Ready.";
 
     // `application` handles New, Open, the recent files, Printer Setup and About; it
-    // may be null (those commands are then disabled). All references must outlive the frame.
+    // may be null (those commands are then disabled). All references, and the printer of
+    // `options`, must outlive the frame.
     CMainFrame(IUserMessages& messages, IDocPrompts& prompts, CRecentFileList& recent,
-        ICommandTarget* application, QWidget* parent = nullptr);
+        ICommandTarget* application, const CFrameOptions& options = {}, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     CQuiltmarkDoc& GetDocument() { return *m_doc; }
@@ -97,6 +107,8 @@ private:
     IUserMessages& m_messages;
     CRecentFileList& m_recent;
     ICommandTarget* m_application;
+    CFrameOptions m_options;
+    std::unique_ptr<QPrinter> m_ownPrinter;
     // The document's messages, which reading and writing send from a worker thread.
     std::unique_ptr<CUiThreadMessages> m_docMessages;
     std::unique_ptr<CQuiltmarkDoc> m_doc;

@@ -1,7 +1,7 @@
 #include "view/ConnectionPainter.h"
 
 #include "document/SubDoc.h"
-#include "shell/DrawToolkit.h"
+#include "shell/toolkit/DrawToolkit.h"
 
 #include <QFontMetrics>
 #include <QImage>

@@ -1,6 +1,6 @@
 #include "view/DialogBarPages.h"
 
-#include "shell/ExtTabCtrl.h"
+#include "shell/toolkit/ExtTabCtrl.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

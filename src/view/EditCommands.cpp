@@ -5,7 +5,7 @@
 #include "document/QuiltmarkDoc.h"
 #include "document/SubDoc.h"
 #include "formats/StoredText.h"
-#include "shell/ModelText.h"
+#include "shell/toolkit/ModelText.h"
 #include "view/QuiltmarkView.h"
 #include "view/TileContextMenu.h"
 #include "view/TileEditing.h"

@@ -1,6 +1,6 @@
 #include "view/EditPrompts.h"
 
-#include "shell/DialogInput.h"
+#include "shell/toolkit/DialogInput.h"
 
 #include <QPointer>
 

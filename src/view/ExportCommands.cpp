@@ -7,7 +7,7 @@
 #include "document/UniverseReport.h"
 #include "formats/AsciiScheme.h"
 #include "formats/PatchCsv.h"
-#include "shell/ModelText.h"
+#include "shell/toolkit/ModelText.h"
 #include "view/QuiltmarkView.h"
 
 #include <QApplication>

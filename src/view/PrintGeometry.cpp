@@ -1,6 +1,6 @@
 #include "view/PrintGeometry.h"
 
-#include "shell/ModelText.h"
+#include "shell/toolkit/ModelText.h"
 
 #include <algorithm>
 #include <cmath>

@@ -69,8 +69,6 @@ std::string LocalAsctimeText();
 
 enum class PrintFont { Text, Heading, Device, Port };
 
-// ---- title block ------------------------------------------------------------------------
-
 // Measures title-block text in a printer font of any height, in logical units; tests stand
 // in a fixed-pitch fake.
 class ITitleTextMeasure {
@@ -126,8 +124,6 @@ struct CTitleBlockLayout {
 // character.
 CTitleBlockLayout LayoutTitleBlock(
     const CTitleBlockTexts& texts, const CPageGeometry& page, const ITitleTextMeasure& measure);
-
-// ---- device list ------------------------------------------------------------------------
 
 // Measures text in the printer fonts, in logical units; tests stand in a fixed-pitch fake.
 class IPrintTextMeasure {

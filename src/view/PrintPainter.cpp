@@ -3,8 +3,8 @@
 #include "app/FixtureType.h"
 #include "app/Progress.h"
 #include "document/QuiltmarkDoc.h"
-#include "shell/ModelText.h"
-#include "shell/VersionInfo.h"
+#include "shell/toolkit/ModelText.h"
+#include "shell/toolkit/VersionInfo.h"
 #include "view/SectionPainter.h"
 #include "view/ViewGeometry.h"
 

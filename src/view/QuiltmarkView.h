@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Commands.h"
+#include "shell/toolkit/Commands.h"
 #include "view/Connections.h"
 #include "view/SectionPainter.h"
 #include "view/ViewGeometry.h"
@@ -47,7 +47,6 @@ public:
     // otherwise (tests).
     const CConnectionChains* CurrentChains() const;
 
-    // ---- geometry -------------------------------------------------------------------
     // Lays out the current section for the client area (as every paint does first).
     const CViewLayout& RecomputeLayout();
     const CViewLayout& GetLayout() const { return m_layout; }
@@ -57,7 +56,6 @@ public:
     // Draws what the window shows for `area` (client coordinates) onto any painter.
     void RenderTo(QPainter& painter, const QRect& area);
 
-    // ---- view state -------------------------------------------------------------------
     int GetZoom() const { return m_zoom; }
     ZoomMode GetZoomMode() const { return m_zoomMode; }
     void SetZoom(int percent); // switches to Manual

@@ -2,9 +2,9 @@
 
 #include "app/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
-#include "shell/ExtTabCtrl.h"
 #include "formats/StoredText.h"
-#include "shell/ModelText.h"
+#include "shell/toolkit/ExtTabCtrl.h"
+#include "shell/toolkit/ModelText.h"
 #include "view/DialogBarPages.h"
 #include "view/QuiltmarkView.h"
 #include "view/ViewGeometry.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Commands.h"
+#include "shell/toolkit/Commands.h"
 
 #include <QObject>
 

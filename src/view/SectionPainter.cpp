@@ -2,8 +2,8 @@
 
 #include "app/FixtureType.h"
 #include "document/QuiltmarkDoc.h"
-#include "shell/DrawToolkit.h"
-#include "shell/ModelText.h"
+#include "shell/toolkit/DrawToolkit.h"
+#include "shell/toolkit/ModelText.h"
 #include "view/ConnectionPainter.h"
 #include "view/SwitchGlyphPainter.h"
 

@@ -1,7 +1,7 @@
 #include "view/SwitchGlyphPainter.h"
 
 #include "app/FixtureType.h"
-#include "shell/ModelText.h"
+#include "shell/toolkit/ModelText.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,12 +1,11 @@
 #include "view/TileContextMenu.h"
 
 #include "app/UserMessages.h"
-#include "app/gui/QuiltmarkApp.h"
 #include "dialogs/SetupSheets.h"
 #include "document/QuiltmarkDoc.h"
 #include "document/SubDoc.h"
 #include "formats/StoredText.h"
-#include "shell/ModelText.h"
+#include "shell/toolkit/ModelText.h"
 #include "view/QuiltmarkView.h"
 #include "view/TileEditing.h"
 
@@ -36,7 +35,7 @@ std::vector<CTileContextMenu::Entry> CTileContextMenu::Entries() const
     if (!m_view || m_view->GetTileMode() != TileMode::MoveEdit)
         return {};
     std::vector<Entry> entries;
-    if (IsLibraryEntryEnabled())
+    if (m_libraryEntry)
         entries.push_back(Entry::LibraryEntry);
     entries.insert(entries.end(),
         { Entry::SetProperties, Entry::CreateItems, Entry::DeleteSelected,

@@ -46,6 +46,8 @@ public:
     void DeleteSelected();
     void SelectUndefinedTiles();
 
+    // "/metalib" was on the command line: the library-entry command leads the menu.
+    void SetLibraryEntryEnabled(bool enabled) { m_libraryEntry = enabled; }
     void SetTextPrompt(CTextPrompt prompt) { m_prompt = std::move(prompt); }
     void SetSheetRunner(CSheetRunner runner) { m_runSheet = std::move(runner); }
 
@@ -63,4 +65,5 @@ private:
     QPointer<CQuiltmarkView> m_view;
     CTextPrompt m_prompt;
     CSheetRunner m_runSheet;
+    bool m_libraryEntry = false;
 };

@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
+#include <map>
+#include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -319,4 +323,128 @@ TEST(ItemDerivation, NonSquareOffsetTableOnATurnedTileStaysInsideTheTile)
             EXPECT_EQ(s.GetItem(i, j)->address, -1);
             EXPECT_EQ(s.GetItem(i, j)->universe, -1);
         }
+}
+
+namespace {
+
+// What addressing every tile gives, by stepping a counter along the walk one tile at a
+// time: the plain reading of the rules, against which the row-by-row arithmetic is held.
+struct SteppedWalk {
+    std::vector<std::pair<int, int>> places; // per tile in storage order
+    std::map<int, int> counts;
+    // The channel keys occupied, joined where consecutive tiles touch; empty on overlap.
+    std::vector<std::pair<int64_t, int64_t>> ranges;
+    bool overlap = false;
+};
+
+SteppedWalk StepThrough(const CSubDoc& s, long long channels)
+{
+    const CAddressingParams params = CAddressingParams::FromSetup(s.setup);
+    SteppedWalk walk;
+    walk.places.assign(s.Tiles().size(), { -1, -1 });
+    long long universe = params.baseUniverse;
+    long long address = params.firstAddress;
+    int64_t first = INT64_MIN, end = INT64_MIN;
+    ForEachTileInAddressOrder(s.GetTileColumns(), s.GetTileRows(), params, [&](long long i) {
+        if (s.Tiles()[i].excluded || universe > kHighestUniverse)
+            return;
+        walk.places[i] = { static_cast<int>(universe), static_cast<int>(address) };
+        ++walk.counts[static_cast<int>(universe)];
+        const int64_t key = universe * 512 + address;
+        if (key == end)
+            end += channels;
+        else if (key > end) {
+            if (end != INT64_MIN)
+                walk.ranges.emplace_back(first, end);
+            first = key;
+            end = key + channels;
+        } else {
+            walk.overlap = true;
+        }
+        address += channels;
+        if (address + channels > params.highestAddress) {
+            address = 0;
+            ++universe;
+        }
+    });
+    if (end != INT64_MIN)
+        walk.ranges.emplace_back(first, end);
+    return walk;
+}
+
+std::vector<std::pair<int, int>> PlacesOf(const CSubDoc& s)
+{
+    std::vector<std::pair<int, int>> places;
+    for (const CTileRecord& t : s.Tiles())
+        places.emplace_back(t.universe, t.address);
+    return places;
+}
+
+} // namespace
+
+// Random sections of every walk order, fixture and addressing range, some large enough to
+// be split over two threads, some running past the highest universe.
+TEST(TileAddressing, AddressingEveryTileAgreesWithAStepByStepWalk)
+{
+    std::mt19937 random(20261209);
+    const auto pick
+        = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    for (int round = 0; round < 300; ++round) {
+        const bool large = round % 50 == 0;
+        const FixtureShape shape { pick(1, 3), pick(1, 3), pick(0, 4), pick(0, 15), pick(0, 2),
+            pick(0, 1) };
+        SectionWith s(
+            shape, large ? pick(500, 700) : pick(1, 30), large ? pick(400, 600) : pick(1, 30));
+        CSectionSetup& setup = s.section.setup;
+        setup.orientation = pick(0, 3);
+        setup.address_origin = pick(0, 3);
+        setup.primary_direction = pick(0, 1);
+        setup.check_invert_secondaries = pick(0, 1);
+        setup.base_universe = pick(0, 3) == 0 ? kHighestUniverse - pick(0, 40) : pick(0, 5);
+        setup.addr_first = pick(0, 3) == 0 ? pick(0, 700) : pick(0, 20);
+        setup.addr_count = pick(0, 3) == 0 ? pick(1, 700) : 512;
+        ASSERT_TRUE(s.section.SetUp());
+        std::vector<CTileRecord>& tiles = s.section.Tiles();
+        const int excludedShare = pick(0, 4); // none .. most
+        for (CTileRecord& t : tiles)
+            t.excluded = pick(0, 9) < excludedShare * 2 ? 1 : 0;
+        const CAddressingParams params = CAddressingParams::FromSetup(setup);
+        const long long channels = s.section.ChannelsPerFixture();
+        const SteppedWalk walk = StepThrough(s.section, channels);
+        SCOPED_TRACE("round " + std::to_string(round));
+
+        // Addresses left over from before must not matter, nor count as following.
+        EXPECT_EQ(TilesFollowAddressing(s.section, params), PlacesOf(s.section) == walk.places);
+        AddressTiles(s.section, params, AddressScope::AllTiles);
+        ASSERT_EQ(PlacesOf(s.section), walk.places);
+        EXPECT_EQ(s.section.GetUniverseCounts(), walk.counts);
+        EXPECT_TRUE(TilesFollowAddressing(s.section, params));
+
+        // Past the highest universe the caller steps through the tiles instead.
+        using Ranges = std::vector<std::pair<int64_t, int64_t>>;
+        Ranges ranges { { 1, 2 } };
+        const bool joined = AddressedChannelRanges(s.section, params, ranges);
+        const bool beyond = s.section.SelectUndefined() > 0;
+        const bool plain = channels > 0 && !walk.overlap && !beyond;
+        EXPECT_EQ(joined, plain);
+        EXPECT_EQ(ranges, joined ? walk.ranges : Ranges {});
+
+        // One tile off anywhere, or an excluded tile keeping an address, is noticed.
+        CTileRecord& changed
+            = tiles[static_cast<std::size_t>(pick(0, static_cast<int>(tiles.size()) - 1))];
+        switch (pick(0, 2)) {
+        case 0:
+            changed.address += changed.address < 0 ? 2 : 1;
+            break;
+        case 1:
+            changed.universe += changed.universe < 0 ? 2 : 1;
+            break;
+        default:
+            changed.excluded = changed.excluded ? 0 : 1;
+            break;
+        }
+        const bool stillFollows = StepThrough(s.section, channels).places == PlacesOf(s.section);
+        EXPECT_EQ(TilesFollowAddressing(s.section, params), stillFollows);
+        EXPECT_EQ(AddressedChannelRanges(s.section, params, ranges), stillFollows && plain);
+    }
 }

@@ -2,9 +2,9 @@
 
 #include "app/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
-#include "shell/CommandTable.h"
 #include "shell/MainFrame.h"
 #include "shell/RecentFileList.h"
+#include "shell/toolkit/CommandTable.h"
 #include "view/QuiltmarkView.h"
 
 #include <QAction>

@@ -3,9 +3,9 @@
 #include "app/UserMessages.h"
 #include "document/ProjectFile.h"
 #include "document/QuiltmarkDoc.h"
-#include "shell/ExtTabCtrl.h"
 #include "shell/MainFrame.h"
 #include "shell/RecentFileList.h"
+#include "shell/toolkit/ExtTabCtrl.h"
 #include "view/DialogBarPages.h"
 #include "view/QuiltmarkView.h"
 

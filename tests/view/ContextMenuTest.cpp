@@ -1,5 +1,4 @@
 #include "ViewTestSupport.h"
-#include "app/gui/QuiltmarkApp.h"
 #include "dialogs/QuiltmarkLayoutDlg.h"
 #include "dialogs/SetupSheets.h"
 #include "view/EditCommands.h"
@@ -23,7 +22,6 @@ class ContextMenuTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SetLibraryEntryEnabled(false);
         data.SetUp("LUMORA_PIXELDOT_RGB", 6, 3);
         data.doc.SetModifiedFlag(false);
         ui = std::make_unique<CViewUnderTest>(data.doc);
@@ -31,7 +29,6 @@ protected:
         ui->view->AddCommandHandler(commands.get());
         ui->view->OnCommand(CommandId::EditMoveTileMode);
     }
-    void TearDown() override { SetLibraryEntryEnabled(false); }
 
     CTileContextMenu& Menu() { return commands->ContextMenu(); }
     CSubDoc& Section() { return *data.doc.GetCurrentSection(); }
@@ -62,7 +59,7 @@ TEST_F(ContextMenuTest, EntriesFollowTheModeAndTheCommandLine)
     EXPECT_EQ(MenuTexts(),
         QStringList({ "Set Properties for Selected Tiles...", "Create New Items in Selection",
             "Delete Selected", "-", "Select Undefined Tiles" }));
-    SetLibraryEntryEnabled(true);
+    Menu().SetLibraryEntryEnabled(true);
     const QStringList texts = MenuTexts();
     ASSERT_EQ(texts.size(), 7);
     EXPECT_EQ(texts[0], "Generate a new <lamp> metalib.xml entry...");
@@ -185,9 +182,8 @@ protected:
         ASSERT_TRUE(s.SetUp());
         view = std::make_unique<CQuiltmarkView>(*doc);
         commands = std::make_unique<CEditCommands>(*doc, *view);
-        SetLibraryEntryEnabled(true);
+        commands->ContextMenu().SetLibraryEntryEnabled(true);
     }
-    void TearDown() override { SetLibraryEntryEnabled(false); }
 
     static QByteArray Bytes(const QString& path)
     {

@@ -127,8 +127,6 @@ TEST(PrintDate, AsctimeForm)
     EXPECT_EQ(LocalAsctimeText().size(), 24u);
 }
 
-// ---- title block --------------------------------------------------------------------------
-
 // Fixed-pitch stand-in for the title block: a character (code point) is half the font
 // height wide, a line 1.15 font heights high, as in Arial.
 class CFakeTitleMeasure : public ITitleTextMeasure {

@@ -3,9 +3,9 @@
 #include "app/UserMessages.h"
 #include "app/cli/CommandLine.h"
 #include "document/QuiltmarkDoc.h"
-#include "shell/ExtTabCtrl.h"
 #include "shell/MainFrame.h"
 #include "shell/RecentFileList.h"
+#include "shell/toolkit/ExtTabCtrl.h"
 #include "view/DialogBarPages.h"
 #include "view/QuiltmarkView.h"
 #include "view/SectionCommands.h"
@@ -232,8 +232,8 @@ TEST_F(SectionsBarTest, ChangingSectionClearsTheStatusOfThePreviousSection)
 {
     commands.OnSectionsAdd();
     QString status = QStringLiteral("POS: C2");
-    QObject::connect(
-        &view, &CQuiltmarkView::statusTextChanged, [&status](const QString& text) { status = text; });
+    QObject::connect(&view, &CQuiltmarkView::statusTextChanged,
+        [&status](const QString& text) { status = text; });
     bar.Tabs().SetCurSel(0);
     commands.OnSectionsChange();
     EXPECT_TRUE(status.isEmpty());

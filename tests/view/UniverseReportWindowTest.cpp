@@ -5,7 +5,7 @@
 #include "dialogs/UniverseReportDlg.h"
 #include "document/QuiltmarkDoc.h"
 #include "formats/PatchCsv.h"
-#include "shell/ExtTabCtrl.h"
+#include "shell/toolkit/ExtTabCtrl.h"
 #include "shell/MainFrame.h"
 #include "shell/RecentFileList.h"
 #include "view/DialogBarPages.h"

@@ -1,6 +1,6 @@
 #include "app/gui/AboutDlg.h"
 
-#include "shell/VersionInfo.h"
+#include "shell/toolkit/VersionInfo.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

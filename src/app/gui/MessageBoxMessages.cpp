@@ -1,6 +1,6 @@
 #include "app/gui/MessageBoxMessages.h"
 
-#include "shell/ModelText.h"
+#include "shell/toolkit/ModelText.h"
 
 #include <QApplication>
 #include <QMessageBox>

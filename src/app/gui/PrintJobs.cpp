@@ -5,7 +5,7 @@
 #include "app/cli/CommandLine.h"
 #include "document/QuiltmarkDoc.h"
 #include "document/SafeFile.h"
-#include "shell/ModelText.h"
+#include "shell/toolkit/ModelText.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -9,11 +9,11 @@
 #include "app/gui/ShellRegistration.h"
 #include "document/QuiltmarkDoc.h"
 #include "shell/DocManager.h"
-#include "shell/DrawToolkit.h"
 #include "shell/MainFrame.h"
-#include "shell/ModelText.h"
 #include "shell/RecentFileList.h"
 #include "shell/ShellResources.h"
+#include "shell/toolkit/DrawToolkit.h"
+#include "shell/toolkit/ModelText.h"
 #include "view/QuiltmarkView.h"
 
 #include <QApplication>
@@ -24,8 +24,6 @@
 #include <cstdio>
 
 namespace {
-
-bool g_libraryEntryEnabled = false;
 
 constexpr const char* kCompany = "Vom lokalen Anwendungs-Assistenten generierte Anwendungen";
 constexpr const char* kAppName = "Quiltmark";
@@ -44,28 +42,11 @@ int RegisterAndEnd(bool registering)
 
 } // namespace
 
-bool IsLibraryEntryEnabled()
-{
-    return g_libraryEntryEnabled;
-}
-
-void SetLibraryEntryEnabled(bool enabled)
-{
-    g_libraryEntryEnabled = enabled;
-}
-
-QPrinter& AppPrinter()
-{
-    static QPrinter printer(QPrinter::HighResolution);
-    return printer;
-}
-
-// ---- the application object ----------------------------------------------------------
-
 CQuiltmarkApp::CQuiltmarkApp(IUserMessages& messages, IDocPrompts* prompts)
     : m_messages(messages)
     , m_prompts(prompts)
     , m_recent(std::make_unique<CRecentFileList>())
+    , m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
     if (!m_prompts) {
         m_ownPrompts = std::make_unique<CDialogDocPrompts>();
@@ -79,7 +60,10 @@ CQuiltmarkApp::~CQuiltmarkApp() = default;
 bool CQuiltmarkApp::InitInstance(const CGuiCommandLine& commandLine)
 {
     m_recent->Load();
-    m_frame = std::make_unique<CMainFrame>(m_messages, *m_prompts, *m_recent, this);
+    CFrameOptions options;
+    options.printer = m_printer.get();
+    options.libraryEntry = commandLine.libraryEntry;
+    m_frame = std::make_unique<CMainFrame>(m_messages, *m_prompts, *m_recent, this, options);
     if (auto* dialogs = dynamic_cast<CDialogDocPrompts*>(m_ownPrompts.get()))
         dialogs->SetParent(m_frame.get());
 
@@ -147,7 +131,7 @@ void CQuiltmarkApp::OnAppAbout()
 
 void CQuiltmarkApp::OnFilePrintSetup()
 {
-    QPageSetupDialog dialog(&AppPrinter(), m_frame.get());
+    QPageSetupDialog dialog(m_printer.get(), m_frame.get());
     dialog.exec();
 }
 
@@ -167,8 +151,6 @@ void CQuiltmarkApp::OnOpenRecentFile(int index)
         emit docs.recentFilesChanged();
     }
 }
-
-// ---- start-up -----------------------------------------------------------------------------
 
 int RunQuiltmarkApp(int argc, char** argv)
 {
@@ -195,7 +177,6 @@ int RunQuiltmarkApp(int argc, char** argv)
     if (!toolkit->CreateAllFonts())
         messages.ShowMessage(CDrawToolkit::kLucidaFailed, MessageIcon::Error);
 
-    SetLibraryEntryEnabled(commandLine.libraryEntry);
     if (commandLine.action == CGuiCommandLine::Action::Register
         || commandLine.action == CGuiCommandLine::Action::Unregister) {
         const int status = RegisterAndEnd(commandLine.action == CGuiCommandLine::Action::Register);

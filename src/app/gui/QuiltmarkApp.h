@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Commands.h"
+#include "shell/toolkit/Commands.h"
 
 #include <memory>
 
@@ -13,13 +13,6 @@ struct CGuiCommandLine;
 
 // Starts the window program; returns the process exit status.
 int RunQuiltmarkApp(int argc, char** argv);
-
-// "/metalib" was on the command line: the library-entry command is offered for this run.
-bool IsLibraryEntryEnabled();
-void SetLibraryEntryEnabled(bool enabled);
-
-// The printer the program prints to, shared by Printer Setup and printing.
-QPrinter& AppPrinter();
 
 // The single application object: owns the main frame and handles the application's
 // commands (New, Open, recent files, Printer Setup, About).
@@ -49,5 +42,7 @@ private:
     std::unique_ptr<IDocPrompts> m_ownPrompts;
     IDocPrompts* m_prompts;
     std::unique_ptr<CRecentFileList> m_recent;
+    // The printer the program prints to, shared by Printer Setup and printing.
+    std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<CMainFrame> m_frame;
 };

@@ -1,8 +1,8 @@
 #include "devices/gui/DialogDeviceEdit.h"
 
 #include "devices/KelvraDevice.h"
-#include "shell/IpAddressEdit.h"
-#include "shell/ModelText.h"
+#include "shell/toolkit/IpAddressEdit.h"
+#include "shell/toolkit/ModelText.h"
 
 #include <QAbstractSpinBox>
 #include <QComboBox>

@@ -5,7 +5,7 @@
 #include "devices/gui/DialogDeviceDmxEdit.h"
 #include "devices/gui/DialogDeviceEdit.h"
 #include "document/QuiltmarkDoc.h"
-#include "shell/ModelText.h"
+#include "shell/toolkit/ModelText.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -1,10 +1,22 @@
-#include "app/gui/ShellRegistration.h"
-#include "shell/VersionInfo.h"
+#include "../../shell/FakePrompts.h"
 
+#include "app/UserMessages.h"
+#include "app/gui/GuiCommandLine.h"
+#include "app/gui/QuiltmarkApp.h"
+#include "app/gui/ShellRegistration.h"
+#include "shell/MainFrame.h"
+#include "shell/toolkit/VersionInfo.h"
+#include "view/QuiltmarkView.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -26,7 +38,46 @@ void PrepareWindowRun(QProcess& process, const QTemporaryDir& dir)
     process.setWorkingDirectory(dir.path());
 }
 
+// The first entry of the tile menu that the menu key opens over the view of an application
+// started with `commandLine`; empty when no menu opened.
+QString FirstTileMenuEntry(CGuiCommandLine commandLine)
+{
+    CRecordingMessages messages;
+    CFakePrompts prompts;
+    CQuiltmarkApp app(messages, &prompts);
+    commandLine.action = CGuiCommandLine::Action::FileOpen;
+    commandLine.fileName = QStringLiteral(QUILTMARK_SOURCE_DIR "/examples/stage-wall.patch");
+    if (!app.InitInstance(commandLine))
+        return QStringLiteral("start-up failed");
+    CMainFrame& frame = *app.GetMainFrame();
+    frame.show();
+    frame.ExecuteCommand(CommandId::EditMoveTileMode);
+    QString first;
+    QTimer::singleShot(0, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            first = menu->actions().value(0)->text();
+            menu->close();
+        }
+    });
+    CQuiltmarkView& view = frame.GetView();
+    view.SetFocusCell(0, 0);
+    QContextMenuEvent request(
+        QContextMenuEvent::Keyboard, QPoint(0, 0), view.mapToGlobal(QPoint(0, 0)));
+    QApplication::sendEvent(&view, &request);
+    return first;
+}
+
 } // namespace
+
+TEST(StartupTest, MetalibSwitchOffersTheLibraryEntryInTheTileMenuForThatRunOnly)
+{
+    QSettings().remove(QStringLiteral("Recent File List"));
+    CGuiCommandLine withSwitch;
+    withSwitch.libraryEntry = true;
+    EXPECT_EQ(FirstTileMenuEntry(withSwitch), "Generate a new <lamp> metalib.xml entry...");
+    EXPECT_EQ(FirstTileMenuEntry(CGuiCommandLine()), "Set Properties for Selected Tiles...");
+    QSettings().remove(QStringLiteral("Recent File List"));
+}
 
 TEST(StartupTest, WithoutMetalibTheProgramEndsWithItsMessageAndNoWindow)
 {

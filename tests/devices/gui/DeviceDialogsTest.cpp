@@ -5,7 +5,7 @@
 #include "devices/KelvraDeviceList.h"
 #include "devices/gui/DialogDeviceDmxEdit.h"
 #include "devices/gui/DialogDeviceEdit.h"
-#include "shell/IpAddressEdit.h"
+#include "shell/toolkit/IpAddressEdit.h"
 
 #include <QAbstractSpinBox>
 #include <QComboBox>

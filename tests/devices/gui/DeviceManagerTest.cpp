@@ -5,7 +5,7 @@
 #include "devices/gui/DeviceCommands.h"
 #include "devices/gui/DialogDeviceManager.h"
 #include "document/QuiltmarkDoc.h"
-#include "shell/IpAddressEdit.h"
+#include "shell/toolkit/IpAddressEdit.h"
 
 #include <QAbstractSpinBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "shell/Commands.h"
+#include "shell/toolkit/Commands.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "shell/CommandTable.h"
+#include "shell/toolkit/CommandTable.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "../devices/gui/ModalHelper.h"
+#include "../../devices/gui/ModalHelper.h"
 
 #include "devices/KelvraDevice.h"
 #include "devices/gui/DialogDeviceEdit.h"
-#include "shell/IpAddressEdit.h"
+#include "shell/toolkit/IpAddressEdit.h"
 
 #include <QAction>
 #include <QApplication>

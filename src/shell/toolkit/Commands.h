@@ -46,7 +46,7 @@ enum class CommandId {
     ViewUniverseReport,
     SectionsAdd,
     SectionsDelete,
-    SectionsChange,    // sent by the sections bar when another tab is selected
+    SectionsChange, // sent by the sections bar when another tab is selected
     HelpAbout,
 };
 

@@ -1,4 +1,4 @@
-#include "shell/ModelText.h"
+#include "shell/toolkit/ModelText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,7 @@
-#include "shell/ModelText.h"
+#include "shell/toolkit/ModelText.h"
 
 #include "formats/NumberText.h"
 #include "formats/StoredText.h"
-
 
 QString FromModelText(const std::string& bytes)
 {

@@ -1,4 +1,4 @@
-#include "shell/IpAddressEdit.h"
+#include "shell/toolkit/IpAddressEdit.h"
 
 #include <QAction>
 #include <QApplication>

@@ -10,14 +10,14 @@ class QPaintDevice;
 class CDrawToolkit {
 public:
     enum Font {
-        SMALL = 0,       // "MS Sans Serif" 8 pt
-        SMALL_BOLD = 1,  // "MS Sans Serif" 10 units high, bold
-        MEDIUM = 2,      // "Arial" 18 pt
-        BIG = 3,         // "Arial Black" 18 pt
-        MARLETT = 4,     // "Marlett" 12 pt
+        SMALL = 0, // "MS Sans Serif" 8 pt
+        SMALL_BOLD = 1, // "MS Sans Serif" 10 units high, bold
+        MEDIUM = 2, // "Arial" 18 pt
+        BIG = 3, // "Arial Black" 18 pt
+        MARLETT = 4, // "Marlett" 12 pt
         BIG_MARLETT = 5, // "Marlett" 18 pt
-        LUCIDA = 6,      // "Lucida Console" 8 pt
-        VERY_SMALL = 7,  // "Small Fonts" 6 pt
+        LUCIDA = 6, // "Lucida Console" 8 pt
+        VERY_SMALL = 7, // "Small Fonts" 6 pt
         FontCount = 8
     };
 
@@ -32,9 +32,9 @@ public:
 
     const QFont& GetFont(int number) const;
 
-    static constexpr const char* kLucidaFailed =
-        "Creating font 'Lucida Console' failed.\n\nIf this is the first time, you're running the "
-        "application,\nplease try rebooting your system.\n";
+    static constexpr const char* kLucidaFailed
+        = "Creating font 'Lucida Console' failed.\n\nIf this is the first time, you're running the "
+          "application,\nplease try rebooting your system.\n";
 
 private:
     std::array<QFont, FontCount> m_fonts;

@@ -1,4 +1,4 @@
-#include "shell/VersionInfo.h"
+#include "shell/toolkit/VersionInfo.h"
 
 #include "Version.h"
 

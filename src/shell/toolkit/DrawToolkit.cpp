@@ -1,4 +1,4 @@
-#include "shell/DrawToolkit.h"
+#include "shell/toolkit/DrawToolkit.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -14,7 +14,7 @@ std::unique_ptr<CDrawToolkit> g_toolkit;
 QFont MakeFont(const QString& face, const QStringList& substitutes, qreal points)
 {
     QFont font(face);
-    font.setFamilies(QStringList{face} + substitutes);
+    font.setFamilies(QStringList { face } + substitutes);
     font.setPointSizeF(points);
     return font;
 }
@@ -39,8 +39,8 @@ void CDrawToolkit::Destroy()
 
 bool CDrawToolkit::CreateAllFonts()
 {
-    const QStringList sans{"Liberation Sans", "Arial", "DejaVu Sans", "Sans Serif"};
-    const QStringList mono{"Liberation Mono", "Courier New", "DejaVu Sans Mono", "Monospace"};
+    const QStringList sans { "Liberation Sans", "Arial", "DejaVu Sans", "Sans Serif" };
+    const QStringList mono { "Liberation Mono", "Courier New", "DejaVu Sans Mono", "Monospace" };
     m_fonts[BIG] = MakeFont("Arial Black", sans, 18);
     m_fonts[BIG].setWeight(QFont::Black);
     m_fonts[MEDIUM] = MakeFont("Arial", sans, 18);

@@ -1,4 +1,4 @@
-#include "shell/ExtTabCtrl.h"
+#include "shell/toolkit/ExtTabCtrl.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "shell/ExtTabCtrl.h"
+#include "shell/toolkit/ExtTabCtrl.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -170,8 +170,6 @@ void CExtTabCtrl::SetCurFocus(int index)
     if (index >= 0 && index < count() && index != currentIndex())
         setCurrentIndex(index);
 }
-
-// ---- editing -----------------------------------------------------------------------
 
 void CExtTabCtrl::StartEdit(int index)
 {
@@ -361,8 +359,6 @@ void CExtTabCtrl::focusOutEvent(QFocusEvent* event)
     QTabBar::focusOutEvent(event);
 }
 
-// ---- drawing -----------------------------------------------------------------------
-
 QSize CExtTabCtrl::tabSizeHint(int index) const
 {
     // Fixed-size tabs: every tab is as wide as the widest label needs.
@@ -426,8 +422,6 @@ void CExtTabCtrl::paintEvent(QPaintEvent*)
     if (IsEditing())
         PlaceEditor();
 }
-
-// ---- mouse: click to edit, drag to reorder ------------------------------------------
 
 void CExtTabCtrl::mousePressEvent(QMouseEvent* event)
 {

@@ -1,4 +1,4 @@
-#include "shell/DialogInput.h"
+#include "shell/toolkit/DialogInput.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
