@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes, after a "<JOB>" line, to the document's loader.
 // The fixture library is the shipped one: QUILTMARK_METALIB, or metalib.xml beside the binary.
-#include "app/MetaLib.h"
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "app/cli/CommandLine.h"
+#include "app/library/MetaLib.h"
 #include "document/QuiltmarkDoc.h"
 
 #include <cstddef>

@@ -1,5 +1,5 @@
-#include "app/MetaLib.h"
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
+#include "app/library/MetaLib.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the project file reader, and writes what it read back out.
 // The fixture library is the shipped one: QUILTMARK_METALIB, or metalib.xml beside the binary.
-#include "app/MetaLib.h"
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "app/cli/CommandLine.h"
+#include "app/library/MetaLib.h"
 #include "document/ProjectFile.h"
 #include "document/QuiltmarkDoc.h"
 

@@ -1,7 +1,7 @@
 // How long File Open and File Save keep the window's thread from handling events, for an
 // N x N section of 2 x 2-item tiles. The work itself runs on a worker thread; what stalls
 // the window is the part around it (taking the read project over, refreshing the view).
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
 #include "shell/DocManager.h"
 #include "shell/RecentFileList.h"

@@ -1,4 +1,4 @@
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
 #include "view/Connections.h"
 #include "view/QuiltmarkView.h"

@@ -2,8 +2,8 @@
 // toggle and one whole-section set-up on square walls of a 2 x 2-item fixture, with
 // automatic addressing on (a toggle re-addresses every later tile) and off. The same edit
 // without history is the baseline that shows what recording adds.
-#include "app/UserMessages.h"
 #include "BenchWalls.h"
+#include "app/base/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
 
 #include <benchmark/benchmark.h>
@@ -19,8 +19,7 @@ struct CStepCost {
     double redoMs = 0;
     double bytes = 0;
 
-    template <typename Edit>
-    void Measure(CQuiltmarkDoc& doc, Edit edit)
+    template <typename Edit> void Measure(CQuiltmarkDoc& doc, Edit edit)
     {
         const std::size_t before = doc.GetHistory().Bytes();
         auto start = Clock::now();

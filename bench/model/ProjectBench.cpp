@@ -4,7 +4,7 @@
 // child process, so that its memory is its own: `extra_MB` is the child's peak resident
 // memory above what it had when the operation began (for a save: above the project built
 // in it; for a load: the project read plus what reading needed), next to the file's size.
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "document/ProjectFile.h"
 #include "document/QuiltmarkDoc.h"
 

@@ -6,8 +6,8 @@
 // before it. With the save and load of ProjectBench.cpp, every model figure in one run:
 //   model_bench --benchmark_filter='RefreshAfterEdit|Project(Save|Load)'
 //       --benchmark_counters_tabular=true
-#include "app/UserMessages.h"
 #include "BenchWalls.h"
+#include "app/base/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
 
 #include <benchmark/benchmark.h>

@@ -1,7 +1,7 @@
-#include "app/FixtureType.h"
-#include "app/MetaLib.h"
-#include "document/Addressing.h"
-#include "document/SubDoc.h"
+#include "app/library/FixtureType.h"
+#include "app/library/MetaLib.h"
+#include "document/section/Addressing.h"
+#include "document/section/SubDoc.h"
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>

@@ -2,7 +2,7 @@
 // second variant lays a copy of the wall over the first one's channels, so that every tile
 // is in a conflict: the worst case for the conflict grouping.
 #include "BenchWalls.h"
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
 #include "document/UniverseReport.h"
 #include "formats/PatchCsv.h"

@@ -7,9 +7,9 @@
 
 // The device type table: 0..7, in the order the add/edit dialog lists them.
 constexpr int kDeviceTypeCount = 8;
-const char* DeviceTypeName(int type);   // "Kelvra porter", ...; "" outside 0..7
-const char* DeviceTypeKey(int type);    // "PORTER", ...; "" outside 0..7
-int DeviceTypePortCount(int type);      // 0 outside 0..7
+const char* DeviceTypeName(int type); // "Kelvra porter", ...; "" outside 0..7
+const char* DeviceTypeKey(int type); // "PORTER", ...; "" outside 0..7
+int DeviceTypePortCount(int type); // 0 outside 0..7
 // Exact, case-sensitive; unknown keys give 0 (PORTER).
 int TypeFromKey(const std::string& key);
 
@@ -25,7 +25,7 @@ public:
     int GetUniverse() const { return m_universe; }
     void SetUniverse(int universe) { m_universe = universe; }
 
-    bool selected = false;  // tree state of the device manager
+    bool selected = false; // tree state of the device manager
 
 private:
     int m_portNumber = -1;
@@ -61,7 +61,7 @@ public:
     int GetPortUniverse(int index) const;
     void SetAllPortsUniverse(int universe);
 
-    bool selected = false;  // tree state of the device manager
+    bool selected = false; // tree state of the device manager
     bool expanded = false;
 
 private:

@@ -1,6 +1,6 @@
 #include "devices/KelvraDeviceList.h"
 
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 
 #include <algorithm>
 #include <utility>

@@ -21,8 +21,9 @@ public:
 // The project's ordered list of output devices; the order is the output order.
 class CKelvraDeviceList {
 public:
-    static constexpr const char* kNotEnoughDevices =
-        "There are not enough Devices for Auto-Connect!\nPlease add more Devices and try it again.";
+    static constexpr const char* kNotEnoughDevices
+        = "There are not enough Devices for Auto-Connect!\nPlease add more Devices and try it "
+          "again.";
 
     int AddDevice(std::unique_ptr<CKelvraDevice> device);
     int AddDeviceFromText(const std::string& typeKey, const std::string& ipText);
@@ -46,8 +47,8 @@ public:
     bool AutoConnect(const IUsedUniverses& used, IUserMessages& messages);
     // Replaces the whole list with just enough devices of the template's type, then
     // auto-connects.
-    void CreateDevicesAndConnect(const CKelvraDevice& templ, const IUsedUniverses& used,
-                                 IUserMessages& messages);
+    void CreateDevicesAndConnect(
+        const CKelvraDevice& templ, const IUsedUniverses& used, IUserMessages& messages);
 
 private:
     void Renumber();

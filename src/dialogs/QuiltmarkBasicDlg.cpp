@@ -1,11 +1,11 @@
 #include "dialogs/QuiltmarkBasicDlg.h"
 
-#include "app/FixtureType.h"
-#include "app/UserMessages.h"
+#include "app/library/FixtureType.h"
+#include "app/base/UserMessages.h"
 #include "dialogs/ClampedSpinBox.h"
 #include "document/QuiltmarkDoc.h"
-#include "document/SubDoc.h"
-#include "formats/StoredText.h"
+#include "document/section/SubDoc.h"
+#include "app/base/StoredText.h"
 #include "shell/toolkit/ModelText.h"
 
 #include <QComboBox>

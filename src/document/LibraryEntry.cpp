@@ -1,10 +1,10 @@
 #include "document/LibraryEntry.h"
 
-#include "app/MetaLib.h"
-#include "app/MetaLibLookup.h"
-#include "app/UserMessages.h"
-#include "document/SafeFile.h"
-#include "document/SubDoc.h"
+#include "app/base/SafeFile.h"
+#include "app/base/UserMessages.h"
+#include "app/library/MetaLib.h"
+#include "app/library/MetaLibLookup.h"
+#include "document/section/SubDoc.h"
 
 #include <sys/stat.h>
 #include <tinyxml2.h>

@@ -1,15 +1,17 @@
 #include "document/ProjectFile.h"
 
-#include "app/MetaLibText.h"
-#include "app/Progress.h"
-#include "app/UserMessages.h"
+#include "app/base/NumberText.h"
+#include "app/base/Progress.h"
+#include "app/base/StoredText.h"
+#include "app/base/UserMessages.h"
+#include "app/base/XmlWriter.h"
+#include "app/library/MetaLib.h"
+#include "app/library/MetaLibText.h"
+#include "devices/KelvraDeviceList.h"
+#include "document/ProjectContents.h"
 #include "document/ProjectFileParser.h"
-#include "document/QuiltmarkDoc.h"
-#include "formats/NumberText.h"
 #include "formats/PatchList.h"
 #include "formats/SkopeScript.h"
-#include "formats/StoredText.h"
-#include "formats/XmlWriter.h"
 
 #include <algorithm>
 #include <cstring>
@@ -87,7 +89,7 @@ std::uint64_t SectionUnits(const CSubDoc& section)
         + static_cast<std::uint64_t>(section.GetItemCount());
 }
 
-bool WriteSection(CXmlWriter& printer, const CQuiltmarkDoc& doc, const CSubDoc& section,
+bool WriteSection(CXmlWriter& printer, const IProjectContents& doc, const CSubDoc& section,
     int position, const std::string& date, CWriteTicker& ticker)
 {
     const auto goOn = [&] { return !ticker.Stopped() && !printer.Failed(); };
@@ -223,15 +225,6 @@ void ReadDevices(const XMLElement* devices, CKelvraDeviceList& list)
     }
 }
 
-std::string SizeText(long long width, long long height)
-{
-    std::string text;
-    AppendDecimal(text, width);
-    text += " x ";
-    AppendDecimal(text, height);
-    return text;
-}
-
 // Texts enter the project here: what a project file cannot store is replaced (and the
 // user told once per file by the caller).
 std::string StoredTextAttribute(const XMLElement& element, const char* name, bool& replaced)
@@ -241,7 +234,8 @@ std::string StoredTextAttribute(const XMLElement& element, const char* name, boo
     return text;
 }
 
-bool ReadSection(const XMLElement& element, CQuiltmarkDoc& doc, bool& replaced, std::string* error)
+bool ReadSection(
+    const XMLElement& element, IProjectContents& doc, bool& replaced, std::string* error)
 {
     std::string name = StoredTextAttribute(element, "name", replaced);
     if (!doc.IsSectionNameFree(name))
@@ -264,9 +258,8 @@ bool ReadSection(const XMLElement& element, CQuiltmarkDoc& doc, bool& replaced, 
         const CMetaLib& library = doc.GetLibrary();
         // Without a readable library there is no type to fall back on (the user was told):
         // the section keeps the name so that the next save writes it back.
-        setup.fix_type = library.GetCount() > 0
-            ? library.ResolveTypeName(typeName, name, doc.Messages())
-            : 0;
+        setup.fix_type
+            = library.GetCount() > 0 ? library.ResolveTypeName(typeName, name, doc.Messages()) : 0;
         if (!library.GetAt(setup.fix_type))
             setup.unresolved_fix_type = typeName;
         setup.skope_style_type = AtoiAttribute(*job, "skope_style_type");
@@ -290,7 +283,7 @@ bool ReadSection(const XMLElement& element, CQuiltmarkDoc& doc, bool& replaced, 
     const int height = section->setup.matrix_height;
     std::string problem = SectionSizeProblem(*section, doc.ItemCountBeside(*section));
     if (problem.empty() && !section->ResizeTiles(width, height))
-        problem = SectionSizeProblem(*section, CQuiltmarkDoc::kMaxProjectItems);
+        problem = SectionSizeProblem(*section, IProjectContents::kMaxProjectItems);
     if (!problem.empty()) {
         if (error)
             *error = problem;
@@ -342,7 +335,8 @@ std::string ProblemBeforeParsing(const char* data, std::size_t size)
         return "The file is UTF-16 text; project files are UTF-8.";
     if (const void* nul = std::memchr(data, '\0', size)) {
         const auto offset = static_cast<std::size_t>(static_cast<const char*>(nul) - data);
-        return LineText(LineOfOffset(data, offset)) + ": the file holds a NUL byte, which XML does not allow.";
+        return LineText(LineOfOffset(data, offset))
+            + ": the file holds a NUL byte, which XML does not allow.";
     }
     return std::string();
 }
@@ -351,18 +345,27 @@ std::string ParserProblem(const tinyxml2::XMLDocument& xml)
 {
     const char* what = "the XML is not well-formed";
     switch (xml.ErrorID()) {
-    case tinyxml2::XML_ERROR_EMPTY_DOCUMENT: what = "the file holds no XML element"; break;
-    case tinyxml2::XML_ERROR_MISMATCHED_ELEMENT: what = "an element is not closed properly"; break;
-    case tinyxml2::XML_ELEMENT_DEPTH_EXCEEDED: what = "the elements are nested too deeply"; break;
-    case tinyxml2::XML_ERROR_PARSING_ATTRIBUTE: what = "an attribute cannot be read"; break;
-    default: break;
+    case tinyxml2::XML_ERROR_EMPTY_DOCUMENT:
+        what = "the file holds no XML element";
+        break;
+    case tinyxml2::XML_ERROR_MISMATCHED_ELEMENT:
+        what = "an element is not closed properly";
+        break;
+    case tinyxml2::XML_ELEMENT_DEPTH_EXCEEDED:
+        what = "the elements are nested too deeply";
+        break;
+    case tinyxml2::XML_ERROR_PARSING_ATTRIBUTE:
+        what = "an attribute cannot be read";
+        break;
+    default:
+        break;
     }
     return LineText(xml.ErrorLineNum()) + ": " + what + " (" + xml.ErrorName() + ").";
 }
 
 } // namespace
 
-std::string CProjectFileWriter::Write(const CQuiltmarkDoc& doc, const std::string& date)
+std::string CProjectFileWriter::Write(const IProjectContents& doc, const std::string& date)
 {
     std::string text;
     std::string reason;
@@ -376,7 +379,7 @@ std::string CProjectFileWriter::Write(const CQuiltmarkDoc& doc, const std::strin
     return text;
 }
 
-bool CProjectFileWriter::Write(const CQuiltmarkDoc& doc, const std::string& date,
+bool CProjectFileWriter::Write(const IProjectContents& doc, const std::string& date,
     const FileSink& sink, IProgress* progress, std::string& reason)
 {
     const std::string when = date.empty() ? FormatScriptDate(std::time(nullptr)) : date;
@@ -416,7 +419,7 @@ bool CProjectFileWriter::Write(const CQuiltmarkDoc& doc, const std::string& date
 }
 
 bool CProjectFileReader::Read(
-    CQuiltmarkDoc& doc, const char* data, std::size_t size, std::string* error)
+    IProjectContents& doc, const char* data, std::size_t size, std::string* error)
 {
     const bool small = size <= kTreeReaderBytes;
     for (const bool exactBytes : { false, true }) {
@@ -444,7 +447,7 @@ bool CProjectFileReader::Read(
 }
 
 bool CProjectFileReader::ReadTree(
-    CQuiltmarkDoc& doc, const char* data, std::size_t size, std::string* error)
+    IProjectContents& doc, const char* data, std::size_t size, std::string* error)
 {
     doc.Reset();
     std::string problem = ProblemBeforeParsing(data, size);
@@ -465,7 +468,7 @@ bool CProjectFileReader::ReadTree(
             int read = 0;
             for (const XMLElement* element = documents->FirstChildElement("document"); element;
                  element = element->NextSiblingElement("document")) {
-                if (read == CQuiltmarkDoc::kMaxSections) {
+                if (read == IProjectContents::kMaxSections) {
                     doc.Messages().ShowMessage(kTooManySections, MessageIcon::Warning);
                     break;
                 }
@@ -483,21 +486,4 @@ bool CProjectFileReader::ReadTree(
         doc.AddSection();
     doc.SetCurrentSection(0);
     return true;
-}
-
-std::string SectionSizeProblem(const CSubDoc& section, std::uint64_t otherItems)
-{
-    const int width = section.setup.matrix_width;
-    const int height = section.setup.matrix_height;
-    const long long tiles = static_cast<long long>(width) * height;
-    const long long items = tiles * section.ItemsPerTileX() * section.ItemsPerTileY();
-    if (width < 0 || height < 0)
-        return "The section \"" + section.name + "\" has a negative size ("
-            + SizeText(width, height) + " tiles).";
-    if (tiles > CSubDoc::kMaxTiles || items > CSubDoc::kMaxItems)
-        return "The section \"" + section.name + "\" asks for " + SizeText(width, height)
-            + " tiles; a section holds at most 4000000 tiles and 16777216 items.";
-    if (otherItems + static_cast<std::uint64_t>(items) > CQuiltmarkDoc::kMaxProjectItems)
-        return CQuiltmarkDoc::ProjectTooLargeText();
-    return std::string();
 }

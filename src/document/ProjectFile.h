@@ -1,13 +1,12 @@
 #pragma once
 
-#include "document/SafeFile.h"
+#include "app/base/SafeFile.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-class CQuiltmarkDoc;
-class CSubDoc;
+class IProjectContents;
 class IProgress;
 
 // What a stopped load or save says.
@@ -19,11 +18,11 @@ constexpr const char* kSaveCancelled = "Saving was cancelled; the file was not c
 class CProjectFileWriter {
 public:
     // `date` goes into every visualiser script; empty means the local time now.
-    static std::string Write(const CQuiltmarkDoc& doc, const std::string& date = std::string());
+    static std::string Write(const IProjectContents& doc, const std::string& date = std::string());
     // The same text handed to `sink` as it is made, a megabyte or so at a time, so that
     // no project needs its file in memory. `progress` hears tiles and items written of all
     // there are. False when the sink failed or a stop was asked (`reason` then says so).
-    static bool Write(const CQuiltmarkDoc& doc, const std::string& date, const FileSink& sink,
+    static bool Write(const IProjectContents& doc, const std::string& date, const FileSink& sink,
         IProgress* progress, std::string& reason);
 };
 
@@ -32,16 +31,12 @@ class CProjectFileReader {
 public:
     // False when the text is not well-formed XML or asks for more than a section can
     // hold (`error` names the reason); the caller then reports the failure.
-    static bool Read(CQuiltmarkDoc& doc, const char* data, std::size_t size,
-                     std::string* error = nullptr);
+    static bool Read(
+        IProjectContents& doc, const char* data, std::size_t size, std::string* error = nullptr);
     // The reader that parses the whole text into a node tree first: for what the streaming
     // parser (ProjectFileParser.h) leaves to it, and to compare the two.
     static bool ReadTree(
-        CQuiltmarkDoc& doc, const char* data, std::size_t size, std::string* error = nullptr);
+        IProjectContents& doc, const char* data, std::size_t size, std::string* error = nullptr);
     // Inputs up to this size may go to the tree reader; larger ones are read streaming only.
     static constexpr std::uint64_t kTreeReaderBytes = std::uint64_t { 64 } << 20;
 };
-
-// Why a section as its set-up asks cannot be read into a project whose other sections hold
-// `otherItems` items; empty when it can. Both readers ask before they allocate its tiles.
-std::string SectionSizeProblem(const CSubDoc& section, std::uint64_t otherItems);

@@ -1,11 +1,12 @@
 #include "document/ProjectFileParser.h"
 
-#include "app/MetaLibText.h"
-#include "app/UserMessages.h"
-#include "document/ProjectFile.h"
-#include "document/QuiltmarkDoc.h"
-#include "formats/NumberText.h"
-#include "formats/StoredText.h"
+#include "app/base/NumberText.h"
+#include "app/base/StoredText.h"
+#include "app/base/UserMessages.h"
+#include "app/library/MetaLib.h"
+#include "app/library/MetaLibText.h"
+#include "devices/KelvraDeviceList.h"
+#include "document/ProjectContents.h"
 
 #include <algorithm>
 #include <cstring>
@@ -162,7 +163,7 @@ constexpr std::string_view kCDataEnd = "]]>";
 } // namespace
 
 struct CProjectFileParser::State {
-    CQuiltmarkDoc& doc;
+    IProjectContents& doc;
     std::uint64_t size;
     bool treeCanFollow;
     bool exactBytes;
@@ -214,7 +215,7 @@ struct CProjectFileParser::State {
     std::string text;
     bool textHasNonBlank = false; // as written in the file: "&#13;" is no blank there
 
-    State(CQuiltmarkDoc& d, std::uint64_t s, bool tree, bool exact)
+    State(IProjectContents& d, std::uint64_t s, bool tree, bool exact)
         : doc(d)
         , size(s)
         , treeCanFollow(tree)
@@ -293,8 +294,7 @@ struct CProjectFileParser::State {
         return value;
     }
 
-    // ---- what the tree reader reads, element by element ----------------------------
-
+    // What the tree reader reads, element by element.
     Node Child(const char* name, const XML_Char** attributes)
     {
         const Node parent = path.empty() ? Node::Other : path.back();
@@ -329,7 +329,7 @@ struct CProjectFileParser::State {
         case Node::Documents:
             if (std::strcmp(name, "document") != 0 || tooManySections)
                 return Node::Other;
-            if (sectionsRead == CQuiltmarkDoc::kMaxSections) {
+            if (sectionsRead == IProjectContents::kMaxSections) {
                 tooManySections = true;
                 messages.ShowMessage(
                     "The file holds more than 8 sections; only the first 8 were read.",
@@ -437,7 +437,7 @@ struct CProjectFileParser::State {
         std::string problem = SectionSizeProblem(*section, projectItems);
         if (problem.empty()
             && !section->ResizeTiles(section->setup.matrix_width, section->setup.matrix_height))
-            problem = SectionSizeProblem(*section, CQuiltmarkDoc::kMaxProjectItems);
+            problem = SectionSizeProblem(*section, IProjectContents::kMaxProjectItems);
         if (!problem.empty())
             return Refuse(problem);
         projectItems += static_cast<std::uint64_t>(section->GetTileCount())
@@ -508,8 +508,7 @@ struct CProjectFileParser::State {
         replaced = MakeStorableText(section->info) || replaced;
     }
 
-    // ---- parser callbacks ---------------------------------------------------------
-
+    // The callbacks of the XML parser.
     static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attributes)
     {
         auto& s = *static_cast<State*>(data);
@@ -789,7 +788,7 @@ struct CProjectFileParser::State {
 };
 
 CProjectFileParser::CProjectFileParser(
-    CQuiltmarkDoc& doc, std::uint64_t size, bool treeCanFollow, bool exactBytes)
+    IProjectContents& doc, std::uint64_t size, bool treeCanFollow, bool exactBytes)
     : m_state(std::make_unique<State>(doc, size, treeCanFollow, exactBytes))
 {
     doc.Reset();
@@ -846,7 +845,7 @@ CProjectFileParser::Result CProjectFileParser::Finish(std::string& problem)
     if (!s.done)
         s.Parse(nullptr, 0, true);
 
-    CQuiltmarkDoc& doc = s.doc;
+    IProjectContents& doc = s.doc;
     problem = s.problem;
     if (s.verdict == Result::Unsure || s.verdict == Result::Failed)
         return s.verdict;

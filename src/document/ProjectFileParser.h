@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-class CQuiltmarkDoc;
+class IProjectContents;
 
 // Reads a project file into a document as its bytes come in, piece by piece, without
 // keeping the text or a node tree: a wall of millions of tiles loads in the memory of its
@@ -27,7 +27,7 @@ public:
     // 8-bit texts, control characters) is then Unsure, and read again with `exactBytes`,
     // which takes every byte as it is.
     CProjectFileParser(
-        CQuiltmarkDoc& doc, std::uint64_t size, bool treeCanFollow, bool exactBytes = false);
+        IProjectContents& doc, std::uint64_t size, bool treeCanFollow, bool exactBytes = false);
     ~CProjectFileParser();
     CProjectFileParser(const CProjectFileParser&) = delete;
     CProjectFileParser& operator=(const CProjectFileParser&) = delete;

@@ -1,17 +1,17 @@
 #include "document/QuiltmarkDoc.h"
 
-#include "app/Progress.h"
-#include "app/UserMessages.h"
-#include "document/ChannelOccupancy.h"
-#include "document/ConnectionChains.h"
+#include "app/base/Progress.h"
+#include "app/base/SafeFile.h"
+#include "app/base/StoredText.h"
+#include "app/base/UserMessages.h"
 #include "document/LibraryEntry.h"
 #include "document/ProjectFile.h"
 #include "document/ProjectFileParser.h"
-#include "document/SafeFile.h"
 #include "document/TileChanges.h"
+#include "document/section/ChannelOccupancy.h"
+#include "document/section/ConnectionChains.h"
 #include "formats/JobFile.h"
 #include "formats/SkopeScript.h"
-#include "formats/StoredText.h"
 
 #include <algorithm>
 #include <climits>
@@ -47,8 +47,8 @@ bool SameSetup(const CSectionSetup& a, const CSectionSetup& b)
         && a.orientation == b.orientation && a.base_universe == b.base_universe
         && a.addr_first == b.addr_first && a.addr_count == b.addr_count
         && a.address_origin == b.address_origin && a.primary_direction == b.primary_direction
-        && a.check_invert_secondaries == b.check_invert_secondaries
-        && a.section_id == b.section_id && a.unresolved_fix_type == b.unresolved_fix_type;
+        && a.check_invert_secondaries == b.check_invert_secondaries && a.section_id == b.section_id
+        && a.unresolved_fix_type == b.unresolved_fix_type;
 }
 
 // Everything of a project but its tiles: small, so every step keeps it whole.
@@ -84,8 +84,8 @@ struct DocState {
 
     bool Lists(std::uint64_t id) const
     {
-        return std::any_of(sections.begin(), sections.end(),
-            [id](const SectionState& s) { return s.id == id; });
+        return std::any_of(
+            sections.begin(), sections.end(), [id](const SectionState& s) { return s.id == id; });
     }
     std::size_t Bytes() const
     {
@@ -137,7 +137,7 @@ struct CQuiltmarkDoc::EditCapture {
 struct CQuiltmarkDoc::DocumentStep : CEditStep {
     struct SectionTiles {
         std::uint64_t id = 0;
-        std::string diff;   // grid kept its size: what changed
+        std::string diff; // grid kept its size: what changed
         std::string selectionBefore; // with a diff, when the selection changed
         std::string selectionAfter;
         bool whole = false; // grid appeared, vanished or changed size: both grids whole
@@ -268,8 +268,6 @@ CQuiltmarkDoc::CQuiltmarkDoc(IUserMessages& messages, std::string libraryPath)
 
 CQuiltmarkDoc::~CQuiltmarkDoc() = default;
 
-// ---- lifecycle --------------------------------------------------------------------
-
 bool CQuiltmarkDoc::Reset()
 {
     m_sections.clear();
@@ -296,12 +294,6 @@ bool CQuiltmarkDoc::OnNewDocument()
     m_loadSucceeded = true;
     m_pathHoldsProject = true;
     return ok;
-}
-
-std::string CQuiltmarkDoc::ProjectTooLargeText()
-{
-    return "The project would hold more than " + std::to_string(kMaxProjectItems)
-        + " items in all its sections, the most Quiltmark can hold.";
 }
 
 namespace {
@@ -568,8 +560,6 @@ std::string CQuiltmarkDoc::GetTitle() const
     return slash == std::string::npos ? m_pathName : m_pathName.substr(slash + 1);
 }
 
-// ---- sections ---------------------------------------------------------------------
-
 CSubDoc* CQuiltmarkDoc::GetSection(int index)
 {
     if (index < 0 || index >= GetSectionCount())
@@ -638,9 +628,6 @@ bool CQuiltmarkDoc::MoveSection(int from, int to)
     return true;
 }
 
-// ---- edits ------------------------------------------------------------------------
-
-
 void CQuiltmarkDoc::RefreshAfterTileChange(CSubDoc& section)
 {
     // Addressing walks the existing grid and never resizes it, unlike a full set-up.
@@ -676,8 +663,7 @@ bool CQuiltmarkDoc::SetUpSection(CSubDoc& section, const CSectionSetup& setup)
     }
     const CSectionSetup previous = section.setup;
     section.setup = setup;
-    const std::uint64_t projectItems
-        = static_cast<std::uint64_t>(std::max(setup.matrix_width, 0))
+    const std::uint64_t projectItems = static_cast<std::uint64_t>(std::max(setup.matrix_width, 0))
             * static_cast<std::uint64_t>(std::max(setup.matrix_height, 0))
             * static_cast<std::uint64_t>(section.ItemsPerTileX() * section.ItemsPerTileY())
         + ItemCountBeside(section);
@@ -835,8 +821,6 @@ void CQuiltmarkDoc::SetPageInfo(CSubDoc& section, const std::string& text)
     section.info = text;
     NoteChange();
 }
-
-// ---- edit history -----------------------------------------------------------------
 
 void CQuiltmarkDoc::NoteChange()
 {
@@ -1105,8 +1089,8 @@ bool CQuiltmarkDoc::EndEdit()
     }
     if (!changed)
         return false;
-    step->bytes = sizeof(DocumentStep) + step->name.capacity() + step->before.Bytes()
-        + step->after.Bytes();
+    step->bytes
+        = sizeof(DocumentStep) + step->name.capacity() + step->before.Bytes() + step->after.Bytes();
     for (const DocumentStep::SectionTiles& t : step->tiles)
         step->bytes += sizeof(t) + t.diff.capacity() + t.before.capacity() + t.after.capacity()
             + t.selectionBefore.capacity() + t.selectionAfter.capacity();
@@ -1152,8 +1136,8 @@ void CQuiltmarkDoc::ApplyStep(const DocumentStep& step, bool forward)
     // Sections in the target's order: kept objects where they exist, recreated otherwise.
     std::vector<std::unique_ptr<CSubDoc>> sections;
     for (const SectionState& s : target.sections) {
-        auto it = std::find_if(m_sections.begin(), m_sections.end(),
-            [&s](const std::unique_ptr<CSubDoc>& section) {
+        auto it = std::find_if(
+            m_sections.begin(), m_sections.end(), [&s](const std::unique_ptr<CSubDoc>& section) {
                 return section && section->editId == s.id;
             });
         std::unique_ptr<CSubDoc> section;
@@ -1174,9 +1158,8 @@ void CQuiltmarkDoc::ApplyStep(const DocumentStep& step, bool forward)
 
     for (const DocumentStep::SectionTiles& record : step.tiles) {
         auto it = std::find_if(m_sections.begin(), m_sections.end(),
-            [&record](const std::unique_ptr<CSubDoc>& section) {
-                return section->editId == record.id;
-            });
+            [&record](
+                const std::unique_ptr<CSubDoc>& section) { return section->editId == record.id; });
         if (it == m_sections.end())
             continue;
         CSubDoc& section = **it;
@@ -1291,8 +1274,6 @@ int CQuiltmarkDoc::IndexOfSection(const CSubDoc* section) const
             return i;
     return -1;
 }
-
-// ---- usage tables -----------------------------------------------------------------
 
 void CQuiltmarkDoc::RebuildUniverseUse()
 {
@@ -1457,8 +1438,6 @@ void CQuiltmarkDoc::RebuildTables()
     RebuildChannelUse();
 }
 
-// ---- screen-id ranges -------------------------------------------------------------
-
 void CQuiltmarkDoc::RebuildDerivedData()
 {
     for (const std::unique_ptr<CSubDoc>& section : m_sections) {
@@ -1526,8 +1505,6 @@ long long CQuiltmarkDoc::GetFirstFreeScreenId(int skip, int fixtureIndex, int w,
     }
 }
 
-// ---- texts ------------------------------------------------------------------------
-
 void CQuiltmarkDoc::GetUniversePatchText(int universe, std::string& text)
 {
     bool first = true;
@@ -1557,8 +1534,8 @@ void CQuiltmarkDoc::AppendPatchTextEntry(
 bool CQuiltmarkDoc::WriteLibraryEntry(
     const std::string& metaName, const std::string& type, bool modifyCurrent)
 {
-    return WriteLibraryEntryFile(m_libraryPath, GetCurrentSection(), metaName, type,
-        modifyCurrent, m_messages, &m_libraryPath);
+    return WriteLibraryEntryFile(m_libraryPath, GetCurrentSection(), metaName, type, modifyCurrent,
+        m_messages, &m_libraryPath);
 }
 
 std::string CQuiltmarkDoc::ColumnLetters(int n)

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "app/MetaLib.h"
+#include "app/library/MetaLib.h"
 #include "devices/KelvraDeviceList.h"
-#include "document/Addressing.h"
 #include "document/EditHistory.h"
-#include "document/SubDoc.h"
+#include "document/ProjectContents.h"
+#include "document/section/Addressing.h"
+#include "document/section/SubDoc.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,11 +19,10 @@ class IProgress;
 class IUserMessages;
 
 // The one project document: fixture library, sections, devices, derived usage tables.
-class CQuiltmarkDoc : public IUsedUniverses {
+class CQuiltmarkDoc final : public IUsedUniverses, public IProjectContents {
 public:
-    static constexpr int kMaxSections = 8;
-    static constexpr const char* kLibraryInvalid =
-        "The metalib.xml-file is not valid! Quiltmark can not be start.";
+    static constexpr const char* kLibraryInvalid
+        = "The metalib.xml-file is not valid! Quiltmark can not be start.";
     static constexpr const char* kCannotLoad = "The document can not be load!";
     // The largest project Save can write (8 sections at the tile and item limits; under
     // 2 KiB per tile's lines and per patch line even with every name character escaped),
@@ -30,18 +30,12 @@ public:
     static constexpr std::uint64_t kMaxProjectFileBytes = kMaxSections
         * (std::uint64_t { CSubDoc::kMaxTiles } * 2048 + std::uint64_t { CSubDoc::kMaxItems } * 2048
             + (std::uint64_t { 1 } << 20));
-    // Items of all sections together: what loading, saving, printing and editing hold
-    // within the memory of a 24 GB machine (see the README). Set-up and loading refuse more.
-    static constexpr std::uint64_t kMaxProjectItems = std::uint64_t { 4 } * CSubDoc::kMaxItems;
-    // What the user is told when a project would pass it.
-    static std::string ProjectTooLargeText();
 
     // `libraryPath` is the full path of metalib.xml (the program directory's, or the one
     // given on the command line). `messages` must outlive the document.
     CQuiltmarkDoc(IUserMessages& messages, std::string libraryPath);
     ~CQuiltmarkDoc() override;
 
-    // ---- lifecycle ----------------------------------------------------------------
     // File New: clears the modified flag and the path, Reset, one section when none.
     bool OnNewDocument();
     // File Open: job file or project file; false when the file cannot be opened at all
@@ -52,8 +46,8 @@ public:
     // (which hears the bytes read of the file's size), leaves the document as after a failed
     // load, without a message; then false, and `error` says why (kLoadCancelled for a stop).
     // The window reads into a document of its own and takes the project over (TakeProjectFrom).
-    bool OnOpenDocument(const std::string& path, std::string* error = nullptr,
-                        IProgress* progress = nullptr);
+    bool OnOpenDocument(
+        const std::string& path, std::string* error = nullptr, IProgress* progress = nullptr);
     // Takes over the whole project of `loaded` (a document on the same library that opened a
     // file, possibly on a worker thread while this one stayed on screen): sections, devices,
     // tables, path and flags; the history starts afresh. `loaded` is left empty.
@@ -62,8 +56,8 @@ public:
     // directly, read-only files refused); on failure the old file and the document stay
     // as they were, the failure is reported through the messages (with the reason) and
     // `error` says why.
-    bool OnSaveDocument(const std::string& path, std::string* error = nullptr,
-                        IProgress* progress = nullptr);
+    bool OnSaveDocument(
+        const std::string& path, std::string* error = nullptr, IProgress* progress = nullptr);
     // The two halves of OnSaveDocument: writing the file changes nothing of the project, so
     // it may run on a worker thread while the window only reads it; MarkSaved (path, saved
     // position) follows on the window's thread after a successful write.
@@ -73,7 +67,7 @@ public:
     bool WriteProjectFile(
         const std::string& path, std::string* error = nullptr, IProgress* progress = nullptr) const;
     void MarkSaved(const std::string& path);
-    bool Reset();
+    bool Reset() override;
     // The loading part of File Open, from bytes in memory: a job file when the first line
     // is "<JOB>", a project file otherwise. False when the content could not be loaded
     // (already reported; the document is then empty with one section).
@@ -98,36 +92,34 @@ public:
     // File name of the path, or "Untitled".
     std::string GetTitle() const;
 
-    IUserMessages& Messages() { return m_messages; }
+    IUserMessages& Messages() override { return m_messages; }
     const std::string& GetLibraryPath() const { return m_libraryPath; }
     CMetaLib& GetLibrary() { return m_library; }
-    const CMetaLib& GetLibrary() const { return m_library; }
-    CKelvraDeviceList& GetDevices() { return m_devices; }
-    const CKelvraDeviceList& GetDevices() const { return m_devices; }
+    const CMetaLib& GetLibrary() const override { return m_library; }
+    CKelvraDeviceList& GetDevices() override { return m_devices; }
+    const CKelvraDeviceList& GetDevices() const override { return m_devices; }
 
-    // ---- sections -----------------------------------------------------------------
-    int GetSectionCount() const { return static_cast<int>(m_sections.size()); }
+    int GetSectionCount() const override { return static_cast<int>(m_sections.size()); }
     CSubDoc* GetSection(int index);
-    const CSubDoc* GetSection(int index) const;
+    const CSubDoc* GetSection(int index) const override;
     CSubDoc* GetCurrentSection();
     int GetCurrentSectionIndex() const { return m_currentSection; }
-    CSubDoc* SetCurrentSection(int index);
-    CSubDoc* AddSection();
+    CSubDoc* SetCurrentSection(int index) override;
+    CSubDoc* AddSection() override;
     bool DeleteSection(int index);
     // The section at `from` now stands at `to` (both clamped); an edit like those below.
     bool MoveSection(int from, int to);
     int FindSectionByName(const std::string& name) const;
-    bool IsSectionNameFree(const std::string& name) const;
-    std::string MakeUniqueSectionName() const;
-    const CFixtureType* GetFixtureType(const CSubDoc& section) const;
+    bool IsSectionNameFree(const std::string& name) const override;
+    std::string MakeUniqueSectionName() const override;
+    const CFixtureType* GetFixtureType(const CSubDoc& section) const override;
     // Items of every section but `section` (the project-wide limit).
-    std::uint64_t ItemCountBeside(const CSubDoc& section) const;
+    std::uint64_t ItemCountBeside(const CSubDoc& section) const override;
     // Position of the section in the document, -1 when it is not one of ours.
     int IndexOfSection(const CSubDoc* section) const;
 
     bool autoAddressing = false;
 
-    // ---- edits ----------------------------------------------------------------------
     // Every change of a section's tiles or set-up goes through one of these: it changes
     // the data, runs the refresh that change needs (re-address when automatic addressing
     // is on, items, universe counts, the three tables) and marks the document modified.
@@ -154,7 +146,6 @@ public:
     bool RenameSection(int index, const std::string& name);
     void SetPageInfo(CSubDoc& section, const std::string& text);
 
-    // ---- edit history -----------------------------------------------------------------
     // Each edit above is one step of the history. BeginEdit/EndEdit gather everything in
     // between into one step named `name` (a drag, a dialog session); nested pairs join the
     // outer one, whose name wins. Changes made directly to the devices between the two are
@@ -180,9 +171,11 @@ public:
     void EnableHistory(bool enable);
     // Called after every step recorded, undone or redone, after the history was cleared
     // and after a save; for the window's Undo/Redo entries and title.
-    void SetHistoryListener(std::function<void()> listener) { m_historyListener = std::move(listener); }
+    void SetHistoryListener(std::function<void()> listener)
+    {
+        m_historyListener = std::move(listener);
+    }
 
-    // ---- usage tables ---------------------------------------------------------------
     void RebuildUniverseUse();
     int GetUsedUniverseCount() const override;
     int GetNextUsedUniverse(int u) const override;
@@ -202,7 +195,7 @@ public:
     long long CountUsedChannels(long long first, long long count) const;
 
     // All three tables, as after every change of tiles.
-    void RebuildTables();
+    void RebuildTables() override;
     // Items, universe counts and tables of every section from the tiles: for a window that
     // must show the data as it is after a command stopped half-way.
     void RebuildDerivedData();
@@ -222,8 +215,8 @@ public:
     // Appends a lamp made from the current section to the library in use (modifyCurrent) or
     // writes metalib_new.xml; see WriteLibraryEntryFile for where. False when the library
     // cannot be read.
-    bool WriteLibraryEntry(const std::string& metaName, const std::string& type,
-                           bool modifyCurrent);
+    bool WriteLibraryEntry(
+        const std::string& metaName, const std::string& type, bool modifyCurrent);
 
 private:
     struct EditCapture;

@@ -67,8 +67,7 @@ private:
 // Rows of K values as runs of arithmetic progressions. Each run stores its length, then per
 // value its start relative to where the previous run would have continued and its step
 // relative to the previous step: steady patterns write zeros, which compress well.
-template <int K>
-class CRunWriter {
+template <int K> class CRunWriter {
 public:
     explicit CRunWriter(std::string& out)
         : m_out(out)
@@ -132,8 +131,7 @@ private:
     Value m_length = 0;
 };
 
-template <int K>
-class CRunReader {
+template <int K> class CRunReader {
 public:
     explicit CRunReader(CVarintReader& in)
         : m_in(in)
@@ -333,9 +331,8 @@ std::string EncodeTiles(const std::vector<CTileRecord>& tiles)
     PutVarint(stream, tiles.size());
     CRunWriter<4> runs(stream);
     for (const CTileRecord& tile : tiles) {
-        const Value row[4]
-            = { Value { tile.universe }, Value { tile.address }, Value { tile.excluded },
-                  Value { tile.selected } };
+        const Value row[4] = { Value { tile.universe }, Value { tile.address },
+            Value { tile.excluded }, Value { tile.selected } };
         runs.Add(row);
     }
     runs.Flush();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/SubDoc.h"
+#include "document/section/SubDoc.h"
 
 #include <cstddef>
 #include <string>

@@ -1,7 +1,7 @@
 #include "document/UniverseReport.h"
 
 #include "document/QuiltmarkDoc.h"
-#include "formats/NumberText.h"
+#include "app/base/NumberText.h"
 #include "formats/PatchCsv.h"
 
 #include <algorithm>

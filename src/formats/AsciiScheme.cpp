@@ -1,8 +1,8 @@
 #include "formats/AsciiScheme.h"
 
 #include "Version.h"
-#include "document/SubDoc.h"
-#include "formats/NumberText.h"
+#include "app/base/NumberText.h"
+#include "document/section/SubDoc.h"
 
 #include <sstream>
 

@@ -1,10 +1,10 @@
 #include "formats/JobFile.h"
 
-#include "app/FixtureType.h"
-#include "app/MetaLib.h"
-#include "document/SubDoc.h"
-#include "formats/NumberText.h"
-#include "formats/StoredText.h"
+#include "app/base/NumberText.h"
+#include "app/base/StoredText.h"
+#include "app/library/FixtureType.h"
+#include "app/library/MetaLib.h"
+#include "document/section/SubDoc.h"
 
 #include <cctype>
 #include <climits>

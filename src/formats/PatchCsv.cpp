@@ -1,11 +1,11 @@
 #include "formats/PatchCsv.h"
 
-#include "app/FixtureType.h"
+#include "app/library/FixtureType.h"
 #include "devices/KelvraDeviceList.h"
-#include "document/SubDoc.h"
-#include "formats/NumberText.h"
+#include "document/section/SubDoc.h"
+#include "app/base/NumberText.h"
 #include "formats/PatchList.h"
-#include "formats/StoredText.h"
+#include "app/base/StoredText.h"
 
 #include <map>
 #include <ostream>

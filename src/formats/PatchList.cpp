@@ -1,8 +1,8 @@
 #include "formats/PatchList.h"
 
-#include "app/FixtureType.h"
-#include "document/SubDoc.h"
-#include "formats/NumberText.h"
+#include "app/base/NumberText.h"
+#include "app/library/FixtureType.h"
+#include "document/section/SubDoc.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -50,15 +50,14 @@ constexpr int64_t kBuckets = 4096;
 // the keys are close enough); more are split by a histogram of their keys into parts that
 // are few enough, so the memory stays bounded whatever the section's size.
 template <typename Visit>
-void VisitKeyRange(const CSubDoc& section, int64_t low, int64_t high, std::size_t count,
-    Visit& visit)
+void VisitKeyRange(
+    const CSubDoc& section, int64_t low, int64_t high, std::size_t count, Visit& visit)
 {
     const std::size_t total = static_cast<std::size_t>(section.GetItemCount());
     const auto key = [&section](std::size_t i) {
         return ChannelKey(section.ItemAtIndex(static_cast<int>(i)));
     };
-    const bool packable
-        = total <= (std::size_t { 1 } << kIndexBits) && high - low < kPackedKeySpan;
+    const bool packable = total <= (std::size_t { 1 } << kIndexBits) && high - low < kPackedKeySpan;
     if (count <= kWindowItems && !packable) {
         std::vector<int32_t> order;
         order.reserve(count);

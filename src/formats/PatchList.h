@@ -10,7 +10,7 @@ class CSubDoc;
 // "%s;%s;%d;U%02d.%d": item name, screen name, screen id, universe + 1, address + 1.
 // Names longer than 127 bytes are cut (never inside a UTF-8 sequence).
 std::string FormatPatchLine(const std::string& itemName, const std::string& screenName,
-                            int screenId, int universe, int address);
+    int screenId, int universe, int address);
 
 // Item indices of the section's item grid in ascending channel-key order (universe * 512 +
 // address; excluded items, key -513, first). The item grid itself is not touched.

@@ -1,9 +1,9 @@
 #include "formats/SkopeScript.h"
 
-#include "app/FixtureType.h"
-#include "document/SubDoc.h"
-#include "formats/NumberText.h"
-#include "formats/StoredText.h"
+#include "app/base/NumberText.h"
+#include "app/base/StoredText.h"
+#include "app/library/FixtureType.h"
+#include "document/section/SubDoc.h"
 
 #include <initializer_list>
 

@@ -1,6 +1,6 @@
 #include "shell/DocManager.h"
 
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
 #include "shell/LongTask.h"
 #include "shell/RecentFileList.h"

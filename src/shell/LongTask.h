@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Progress.h"
-#include "app/UserMessages.h"
+#include "app/base/Progress.h"
+#include "app/base/UserMessages.h"
 
 #include <QObject>
 #include <QString>

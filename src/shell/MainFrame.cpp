@@ -1,6 +1,6 @@
 #include "shell/MainFrame.h"
 
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "app/cli/CommandLine.h"
 #include "devices/gui/DeviceCommands.h"
 #include "document/QuiltmarkDoc.h"

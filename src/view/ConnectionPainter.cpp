@@ -1,6 +1,6 @@
 #include "view/ConnectionPainter.h"
 
-#include "document/SubDoc.h"
+#include "document/section/SubDoc.h"
 #include "shell/toolkit/DrawToolkit.h"
 
 #include <QFontMetrics>
@@ -28,6 +28,35 @@ QRect Bounds(std::initializer_list<QPoint> points, int margin)
         b = std::max(b, p.y());
     }
     return QRect(QPoint(l - margin, t - margin), QPoint(r + margin, b + margin));
+}
+
+// The arrow as the front view bends it, taken to the rear view's side: a nearly vertical
+// link then bulges the mirrored way too.
+CCurvedArrow ArrowBetween(const CViewLayout& layout, QPoint from, QPoint to, int bulge, int s)
+{
+    CCurvedArrow a = ComputeCurvedArrow(layout.Mirrored(from), layout.Mirrored(to), bulge, s);
+    for (QPoint* p : { &a.p0, &a.p1, &a.p2, &a.p3 })
+        *p = layout.Mirrored(*p);
+    for (QPoint& p : a.head)
+        p = layout.Mirrored(p);
+    return a;
+}
+
+// The legend of the front view, mirrored whole in the rear view; the wire still ends on
+// the centre of the tile as it is drawn.
+CLegendEntry LegendEntryFor(
+    const CViewLayout& layout, int n, int universes, int firstColumn, int firstRow, int s)
+{
+    if (!layout.rear)
+        return ComputeLegendEntry(layout, n, universes, firstColumn, firstRow, s);
+    CLegendEntry e = ComputeLegendEntry(layout.Front(), n, universes, firstColumn, firstRow, s);
+    e.box = layout.Mirrored(e.box);
+    e.labelArea = layout.Mirrored(e.labelArea);
+    e.boxTop = QPoint(e.box.x() + e.box.width() / 2, e.box.y());
+    e.attachX = layout.MirrorX(e.attachX);
+    e.firstCentre = TileCentre(layout.TileRect(firstColumn, firstRow));
+    e.turn = QPoint(e.attachX, e.firstCentre.y() + std::abs(e.attachX - e.firstCentre.x()));
+    return e;
 }
 
 } // namespace
@@ -105,7 +134,7 @@ void CConnectionPainter::Paint(
                     painter.drawEllipse(marker);
                 if (i > chain.begin) {
                     if (byAddress) {
-                        const CCurvedArrow a = ComputeCurvedArrow(previous, centre, bulge, s);
+                        const CCurvedArrow a = ArrowBetween(m_layout, previous, centre, bulge, s);
                         if (Bounds({ a.p0, a.p1, a.p2, a.p3 }, 12 * s).intersects(area)) {
                             QPainterPath path(a.p0);
                             path.cubicTo(a.p1, a.p2, a.p3);
@@ -137,7 +166,7 @@ void CConnectionPainter::PaintLegend(QPainter& painter, const QRect& area,
     const CConnectionChains::Chain& c = chains.chains[chain];
     const CConnectionChains::Cell& first = chains.cells[static_cast<size_t>(c.begin)];
     const int s = m_mode.unitScale;
-    const CLegendEntry e = ComputeLegendEntry(m_layout, chains.LegendNumber(chain),
+    const CLegendEntry e = LegendEntryFor(m_layout, chains.LegendNumber(chain),
         m_section.GetUniverseCount(), first.column, first.row, s);
 
     if (e.box.intersects(area)) {
@@ -227,8 +256,9 @@ void CConnectionPainter::PaintTiny(
             const int column = chains.cells[static_cast<size_t>(i)].column;
             if (pixels && row >= range.firstRow && row <= range.lastRow
                 && column >= range.firstColumn && column <= range.lastColumn)
-                reinterpret_cast<QRgb*>(
-                    pixels + (row - range.firstRow) * stride)[column - range.firstColumn]
+                reinterpret_cast<QRgb*>(pixels
+                    + (row - range.firstRow) * stride)[m_layout.rear ? range.lastColumn - column
+                                                                     : column - range.firstColumn]
                     = colour;
             if (i > chain.begin
                 && (std::abs(column - previousColumn) > 1 || std::abs(row - previousRow) > 1)) {
@@ -243,7 +273,8 @@ void CConnectionPainter::PaintTiny(
     }
     painter.save();
     if (!image.isNull()) {
-        const QRect first = m_layout.TileRect(range.firstColumn, range.firstRow);
+        const QRect first = m_layout.TileRect(range.firstColumn, range.firstRow)
+                                .united(m_layout.TileRect(range.lastColumn, range.firstRow));
         painter.drawImage(QRect(first.topLeft(),
                               QSize(image.width() * m_layout.tile.width(),
                                   image.height() * m_layout.tile.height())),
@@ -261,11 +292,12 @@ void CConnectionPainter::PaintTiny(
     const int q = m_layout.legendUnit;
     const int top = m_layout.MatrixBottom() + 4 * q + (m_section.GetUniverseCount() - 1) * q;
     if (w > 0
-        && area.intersects(
-            QRect(m_layout.origin.x(), top, w * static_cast<int>(chains.chains.size()), w))) {
+        && area.intersects(m_layout.Mirrored(
+            QRect(m_layout.origin.x(), top, w * static_cast<int>(chains.chains.size()), w)))) {
         const int d = paper ? w * 5 / 100 : 0;
         for (size_t k = 0; k < chains.chains.size(); ++k) {
-            const QRect box(m_layout.origin.x() + static_cast<int>(k) * w, top, w, w);
+            const QRect box = m_layout.Mirrored(
+                QRect(m_layout.origin.x() + static_cast<int>(k) * w, top, w, w));
             if (box.intersects(area))
                 painter.fillRect(box.adjusted(d, d, -d, -d), boxColour);
         }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "document/ConnectionChains.h"
-#include "document/SubDoc.h"
+#include "document/section/ConnectionChains.h"
+#include "document/section/SubDoc.h"
 
 #include <QPoint>
 #include <QRect>

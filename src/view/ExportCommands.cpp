@@ -1,9 +1,9 @@
 #include "view/ExportCommands.h"
 
-#include "app/UserMessages.h"
+#include "app/base/SafeFile.h"
+#include "app/base/UserMessages.h"
 #include "dialogs/UniverseReportDlg.h"
 #include "document/QuiltmarkDoc.h"
-#include "document/SafeFile.h"
 #include "document/UniverseReport.h"
 #include "formats/AsciiScheme.h"
 #include "formats/PatchCsv.h"

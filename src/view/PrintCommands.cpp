@@ -4,7 +4,7 @@
 #include "view/ExtPrintDialog.h"
 #include "view/QuiltmarkView.h"
 
-#include "app/Progress.h"
+#include "app/base/Progress.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -103,6 +103,7 @@ CPrintViewOptions CPrintCommands::ViewOptions() const
     options.connectionOrder = m_view.GetConnectionOrder();
     options.focusColumn = m_view.GetFocusColumn();
     options.focusRow = m_view.GetFocusRow();
+    options.rearView = m_view.IsRearView();
     return options;
 }
 

@@ -356,6 +356,8 @@ CTitleBlockLayout LayoutTitleBlock(
     upperText.push_back({ PrintFont::Text, heights.text, texts.section });
     upperText.push_back({ PrintFont::Text, heights.text, texts.metaSize });
     upperText.push_back({ PrintFont::Text, heights.text, texts.fixtureSize });
+    if (!texts.viewSide.isEmpty())
+        upperText.push_back({ PrintFont::Heading, heights.text, texts.viewSide });
     AddParagraphs(upperText, PrintFont::Text, heights.text, texts.pageInfo);
     std::vector<CTitleParagraph> lowerText;
     AddParagraphs(lowerText, PrintFont::Text, heights.text, texts.created);

@@ -85,6 +85,7 @@ struct CTitleBlockTexts {
     QString section; // "S1 : Front"
     QString metaSize; // "Meta Size: 4 x 2"
     QString fixtureSize; // "Fixture Size: 4 x 2"
+    QString viewSide; // "Rear view" when printed as seen from behind, else empty
     QString pageInfo; // the user's note, may hold line breaks
     QString created; // "Created with ...\n<date>\nSection: S1\n<title>"
 };

@@ -1,7 +1,7 @@
 #include "view/PrintPainter.h"
 
-#include "app/FixtureType.h"
-#include "app/Progress.h"
+#include "app/library/FixtureType.h"
+#include "app/base/Progress.h"
 #include "document/QuiltmarkDoc.h"
 #include "shell/toolkit/ModelText.h"
 #include "shell/toolkit/VersionInfo.h"
@@ -49,7 +49,7 @@ QPen PrintPen(int width)
 }
 
 void PaintTitleBlock(QPainter& painter, const CPageGeometry& page, const CQuiltmarkDoc& doc,
-    int index, const CPrintStamp& stamp, int lineWidth)
+    int index, const CPrintStamp& stamp, int lineWidth, bool rearView)
 {
     const CSubDoc& section = *doc.GetSection(index);
     const CFixtureType* type = doc.GetFixtureType(section);
@@ -61,6 +61,8 @@ void PaintTitleBlock(QPainter& painter, const CPageGeometry& page, const CQuiltm
     texts.fixtureSize = QString::asprintf(
         "Fixture Size: %d x %d", section.GetItemColumns(), section.GetItemRows());
     texts.pageInfo = FromModelText(section.info);
+    if (rearView)
+        texts.viewSide = QStringLiteral("Rear view");
     texts.created = QString::asprintf("Created with Quiltmark V%d.%d.%d.%d\n", stamp.version[0],
                         stamp.version[1], stamp.version[2], stamp.version[3])
         + QString::fromStdString(stamp.date) + QStringLiteral("\n")
@@ -226,6 +228,7 @@ CPatchMatrixPage ComputePatchMatrixPage(
     in.printing = true;
     in.legend = options.connectionMode != ConnectionMode::Hidden;
     in.universes = section.GetUniverseCount();
+    in.rear = options.rearView;
     CPatchMatrixPage result;
     result.layout = ComputeLayout(in);
     result.page = ComputePageGeometry(printable, result.layout.extent, PrintContent::PatchMatrix);
@@ -298,7 +301,7 @@ void PaintPatchMatrixPage(QPainter& painter, QSize printable, const CQuiltmarkDo
     sectionPainter.PaintAll(
         painter, area, options.connectionMode != ConnectionMode::Hidden ? &chains : nullptr);
 
-    PaintTitleBlock(painter, page, doc, index, stamp, scale);
+    PaintTitleBlock(painter, page, doc, index, stamp, scale, options.rearView);
     painter.restore();
 }
 

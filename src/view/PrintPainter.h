@@ -27,6 +27,7 @@ struct CPrintViewOptions {
     ConnectionOrder connectionOrder = ConnectionOrder::ByPosition;
     int focusColumn = 0; // picks the active universe of the connections
     int focusRow = 0;
+    bool rearView = false; // mirrored, as seen from behind the wall
 };
 
 // Texts that change from run to run, given from outside so that tests get fixed pages.

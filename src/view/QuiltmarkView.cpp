@@ -1,13 +1,19 @@
 #include "view/QuiltmarkView.h"
 
-#include "app/FixtureType.h"
+#include "app/library/FixtureType.h"
+#include "app/base/UserMessages.h"
+#include "document/GoTo.h"
 #include "document/QuiltmarkDoc.h"
+#include "document/TileDetails.h"
+#include "shell/toolkit/ModelText.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSvgRenderer>
+#include <QToolTip>
 #include <algorithm>
 #include <chrono>
 
@@ -113,6 +119,15 @@ void CQuiltmarkView::BindCommands()
     BindChecked(
         C::ViewShowSwitches, [this] { SetShowSwitches(!m_showSwitches); },
         [this] { return m_showSwitches; });
+    BindChecked(
+        C::ViewRearView, [this] { SetRearView(!m_rear); }, [this] { return m_rear; });
+    Bind(
+        C::EditGoTo, [this] { OnGoTo(); },
+        [this] {
+            CCommandState state;
+            state.enabled = !m_dragging;
+            return state;
+        });
 }
 
 bool CQuiltmarkView::OnCommand(CommandId id)
@@ -180,6 +195,7 @@ CLayoutInput CQuiltmarkView::MakeLayoutInput(const CSubDoc& section) const
     in.client = viewport()->size();
     in.mode = m_zoomMode;
     in.zoom = m_zoom;
+    in.rear = m_rear;
     return in;
 }
 
@@ -423,6 +439,13 @@ void CQuiltmarkView::SetConnectionOrder(ConnectionOrder order)
     emit modesChanged();
 }
 
+void CQuiltmarkView::SetRearView(bool rear)
+{
+    m_rear = rear;
+    Repaint();
+    emit modesChanged();
+}
+
 void CQuiltmarkView::SetTileMode(TileMode mode)
 {
     m_tileMode = mode;
@@ -463,4 +486,155 @@ QString CQuiltmarkView::StatusText(int column, int row) const
 void CQuiltmarkView::ShowStatus(int column, int row)
 {
     emit statusTextChanged(StatusText(column, row));
+}
+
+QString CQuiltmarkView::ToolTipText(int column, int row) const
+{
+    const CSubDoc* section = m_doc.GetCurrentSection();
+    if (!section)
+        return QString();
+    const CTileDetails d = GetTileDetails(m_doc, *section, column, row);
+    if (!d.exists)
+        return QString();
+    const QChar dash(0x2013);
+    QStringList lines;
+    QString head = QString::fromStdString(d.tileName);
+    if (!d.fixtureName.empty())
+        head += QStringLiteral("  ") + FromModelText(d.fixtureName);
+    lines << head;
+    if (d.excluded) {
+        lines << QStringLiteral("No fixture here");
+        return lines.join(QLatin1Char('\n'));
+    }
+    if (d.undefined) {
+        lines << QStringLiteral("DMX: Undefined");
+    } else {
+        // A footprint that runs past the end of its universe names the universe it ends in.
+        const long long first = static_cast<long long>(d.universe) * 512 + d.address;
+        const long long last = first + std::max(d.channels, 1) - 1;
+        const auto channelText = [first](long long key) {
+            return key / 512 == first / 512
+                ? QString::number(key % 512 + 1)
+                : AddressLabel(static_cast<int>(key / 512), static_cast<int>(key % 512));
+        };
+        lines << QStringLiteral("DMX: ") + AddressLabel(d.universe, d.address) + dash
+                + channelText(last);
+        if (d.device >= 0)
+            lines << QStringLiteral("Fed by: ") + FromModelText(d.deviceName)
+                    + QStringLiteral(", port %1").arg(d.port + 1);
+        else
+            lines << QStringLiteral("Fed by: not connected");
+        if (d.conflictFirst >= 0) {
+            const auto key = [](long long k) {
+                return AddressLabel(static_cast<int>(k / 512), static_cast<int>(k % 512));
+            };
+            QString range = key(d.conflictFirst);
+            if (d.conflictLast != d.conflictFirst)
+                range += dash
+                    + (d.conflictLast / 512 == d.conflictFirst / 512
+                            ? QString::number(d.conflictLast % 512 + 1)
+                            : key(d.conflictLast));
+            lines << QStringLiteral("Conflict: ") + range
+                    + QStringLiteral(" also used by another tile");
+        }
+    }
+    if (d.hasScreenIds)
+        lines << QStringLiteral("Screen ids: %1").arg(d.firstScreenId)
+                + (d.lastScreenId != d.firstScreenId ? dash + QString::number(d.lastScreenId)
+                                                     : QString());
+    return lines.join(QLatin1Char('\n'));
+}
+
+bool CQuiltmarkView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        int column = 0;
+        int row = 0;
+        const QString text = !m_dragging && HitTest(help->pos(), column, row)
+            ? ToolTipText(column, row)
+            : QString();
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            // The tip belongs to the tile: it goes as soon as the pointer leaves it.
+            QToolTip::showText(help->globalPos(), text, viewport(),
+                m_layout.Shifted(ScrollPosition()).TileRect(column, row));
+        }
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+void CQuiltmarkView::OnGoTo()
+{
+    if (!m_goToPrompt)
+        m_goToPrompt = DefaultTextPrompt(this);
+    QString text = m_lastGoTo;
+    if (!m_goToPrompt(
+            QStringLiteral("Go To"), QStringLiteral("Tile, DMX address or screen id:"), 40, text))
+        return;
+    m_lastGoTo = text;
+    const std::optional<CGoToTarget> target = ParseGoTo(text.toStdString());
+    if (!target) {
+        m_doc.Messages().ShowMessage(kGoToNotUnderstood, MessageIcon::Warning);
+        return;
+    }
+    const std::optional<CTileLocation> at = FindGoTo(m_doc, *target);
+    if (!at) {
+        std::string message;
+        switch (target->kind) {
+        case CGoToTarget::Kind::Tile:
+            if (target->section < 0)
+                message = "There is no tile " + GoToTargetText(*target) + " in this section.";
+            else if (target->section >= m_doc.GetSectionCount())
+                message = "There is no section S" + std::to_string(target->section + 1) + ".";
+            else
+                message = "There is no tile " + GoToTargetText(*target) + ".";
+            break;
+        case CGoToTarget::Kind::Address:
+            message = "No tile is patched on " + GoToTargetText(*target) + ".";
+            break;
+        case CGoToTarget::Kind::ScreenId:
+            message = "No tile has the " + GoToTargetText(*target) + ".";
+            break;
+        }
+        m_doc.Messages().ShowMessage(message, MessageIcon::Information);
+        return;
+    }
+    GoToTile(at->section, at->column, at->row);
+}
+
+bool CQuiltmarkView::GoToTile(int sectionIndex, int column, int row)
+{
+    CSubDoc* section = m_doc.GetSection(sectionIndex);
+    if (!section || !section->GetTile(column, row))
+        return false;
+    if (sectionIndex != m_doc.GetCurrentSectionIndex()) {
+        m_doc.SetCurrentSection(sectionIndex);
+        // The sections bar selects the tab of the new current section.
+        emit sectionsReset();
+    }
+    section->SelectAll(false);
+    section->GetTile(column, row)->selected = 1;
+    m_focusColumn = column;
+    m_focusRow = row;
+    RecomputeLayout();
+    // A tile of a few pixels cannot be seen once found: zoom in until it can.
+    constexpr int kVisibleTile = 24;
+    const int smaller = std::min(m_layout.tile.width(), m_layout.tile.height());
+    if (smaller > 0 && smaller < kVisibleTile) {
+        SetZoom(static_cast<int>(
+            std::min<long long>(static_cast<long long>(m_zoom) * kVisibleTile / smaller + 1,
+                kZoomSteps[std::size(kZoomSteps) - 1])));
+        RecomputeLayout();
+    }
+    UpdateScrollBars(m_layout.total);
+    const QPoint centre = m_layout.TileRect(column, row).center();
+    horizontalScrollBar()->setValue(centre.x() - viewport()->width() / 2);
+    verticalScrollBar()->setValue(centre.y() - viewport()->height() / 2);
+    ShowStatus(column, row);
+    Redraw();
+    return true;
 }

@@ -2,6 +2,7 @@
 
 #include "shell/toolkit/Commands.h"
 #include "view/Connections.h"
+#include "view/EditPrompts.h"
 #include "view/SectionPainter.h"
 #include "view/ViewGeometry.h"
 
@@ -68,6 +69,10 @@ public:
     void SetConnectionMode(ConnectionMode mode);
     ConnectionOrder GetConnectionOrder() const { return m_connectionOrder; }
     void SetConnectionOrder(ConnectionOrder order);
+    // The wall as seen from behind: columns mirrored, addresses unchanged. Like the other
+    // view settings it lives only in the view.
+    bool IsRearView() const { return m_rear; }
+    void SetRearView(bool rear);
 
     // State of the editing side, drawn here.
     TileMode GetTileMode() const { return m_tileMode; }
@@ -82,6 +87,19 @@ public:
     QString StatusText(int column, int row) const;
     // Sends the status text of a tile to the status bar.
     void ShowStatus(int column, int row);
+    // What the tool tip says about a tile of the current section; empty off the tiles.
+    QString ToolTipText(int column, int row) const;
+
+    // ---- go to ----------------------------------------------------------------------
+    static constexpr const char* kGoToNotUnderstood
+        = "Please enter a tile (B3 or 2:B3), a DMX address (U03.145 or 3.145) or a screen id.";
+    // Asks for a tile, address or screen id and goes there; a message when nothing is
+    // found, and then nothing changes.
+    void OnGoTo();
+    // Makes `section` current, selects just the tile, gives it the focus and scrolls it
+    // to the middle of the window. False, with nothing changed, for a tile that is not there.
+    bool GoToTile(int section, int column, int row);
+    void SetGoToPrompt(CTextPrompt prompt) { m_goToPrompt = std::move(prompt); }
 
 signals:
     // Text of the status bar's first pane (tile position and DMX range).
@@ -97,6 +115,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -150,7 +169,10 @@ private:
     int m_focusColumn = 0;
     int m_focusRow = 0;
     bool m_dragging = false;
+    bool m_rear = false;
     QPixmap m_emptyPicture;
+    CTextPrompt m_goToPrompt;
+    QString m_lastGoTo;
 
     // Chains are rebuilt when Redraw is called or the section, order or tiles change.
     // Large sections build them on a worker from a copy of the tiles, so that a paint

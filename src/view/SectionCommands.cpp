@@ -1,8 +1,8 @@
 #include "view/SectionCommands.h"
 
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
-#include "formats/StoredText.h"
+#include "app/base/StoredText.h"
 #include "shell/toolkit/ExtTabCtrl.h"
 #include "shell/toolkit/ModelText.h"
 #include "view/DialogBarPages.h"

@@ -1,6 +1,6 @@
 #include "view/SectionPainter.h"
 
-#include "app/FixtureType.h"
+#include "app/library/FixtureType.h"
 #include "document/QuiltmarkDoc.h"
 #include "shell/toolkit/DrawToolkit.h"
 #include "shell/toolkit/ModelText.h"
@@ -129,8 +129,10 @@ void CSectionPainter::PaintHeader(QPainter& painter) const
         return;
     }
     const QString typeName = m_type ? FromModelText(m_type->metaName) : QString();
-    const QString title = QString::asprintf("%s :: S%d : %s", qUtf8Printable(typeName),
-        m_sectionNumber, qUtf8Printable(FromModelText(m_section.name)));
+    QString title = QString::asprintf("%s :: S%d : %s", qUtf8Printable(typeName), m_sectionNumber,
+        qUtf8Printable(FromModelText(m_section.name)));
+    if (m_layout.rear)
+        title += QStringLiteral("   REAR VIEW");
     painter.setPen(ViewColours::HeaderTitle);
     TextAt(painter, x, y, title);
     y += painter.fontMetrics().height();
@@ -189,22 +191,24 @@ void CSectionPainter::PaintLabels(QPainter& painter, const QRect& area) const
     const int oy = m_layout.origin.y();
     const int tw = m_layout.tile.width();
     const int th = m_layout.tile.height();
-    const CTileRange range = m_layout.VisibleTiles(
-        QRect(area.x(), m_layout.origin.y(), area.width(), m_layout.MatrixRect().height()));
+    const QRect matrix = m_layout.MatrixRect();
+    const CTileRange range
+        = m_layout.VisibleTiles(QRect(area.x(), oy, area.width(), matrix.height()));
     if (bands.columns && !range.IsEmpty()
         && area.intersects(
-            QRect(ox, oy - bands.bandHeight, m_layout.MatrixRect().width(), bands.bandHeight))) {
+            QRect(matrix.x(), oy - bands.bandHeight, matrix.width(), bands.bandHeight))) {
         for (int c = range.firstColumn; c <= range.lastColumn; ++c) {
-            painter.drawText(QRect(ox + c * tw, oy - bands.bandHeight, tw, bands.bandHeight),
+            painter.drawText(
+                QRect(m_layout.TileRect(c, 0).x(), oy - bands.bandHeight, tw, bands.bandHeight),
                 Qt::AlignCenter | Qt::TextSingleLine,
                 QString::fromStdString(CQuiltmarkDoc::ColumnLetters(c)));
         }
     }
-    const CTileRange rowRange = m_layout.VisibleTiles(
-        QRect(m_layout.origin.x(), area.y(), m_layout.MatrixRect().width(), area.height()));
+    const CTileRange rowRange
+        = m_layout.VisibleTiles(QRect(matrix.x(), area.y(), matrix.width(), area.height()));
     if (bands.rows && !rowRange.IsEmpty()
-        && area.intersects(QRect(
-            ox - bands.rowLabelWidth, oy, bands.rowLabelWidth, m_layout.MatrixRect().height()))) {
+        && area.intersects(
+            QRect(ox - bands.rowLabelWidth, oy, bands.rowLabelWidth, matrix.height()))) {
         for (int r = rowRange.firstRow; r <= rowRange.lastRow; ++r) {
             painter.drawText(QRect(ox - bands.rowLabelWidth, oy + r * th, bands.rowLabelWidth, th),
                 Qt::AlignCenter | Qt::TextSingleLine, QString::number(r + 1));
@@ -255,11 +259,13 @@ void CSectionPainter::PaintTinyTiles(QPainter& painter, const CTileRange& range)
     const bool marks = !paper && (m_state.tileMode == TileMode::MoveEdit || m_state.dragging);
     const int columns = m_section.GetTileColumns();
     const std::vector<CTileRecord>& tiles = m_section.Tiles();
+    // The rear view fills each line from its right end.
+    const int step = m_layout.rear ? -1 : 1;
     for (int y = 0; y < h; ++y) {
-        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y)) + (m_layout.rear ? w - 1 : 0);
         const CTileRecord* t
             = &tiles[static_cast<size_t>((range.firstRow + y) * columns + range.firstColumn)];
-        for (int x = 0; x < w; ++x, ++t) {
+        for (int x = 0; x < w; ++x, ++t, line += step) {
             QRgb c = t->excluded                      ? excluded
                 : t->address == 0                     ? start
                 : (t->universe < 0 && t->address < 0) ? undefined
@@ -268,10 +274,11 @@ void CSectionPainter::PaintTinyTiles(QPainter& painter, const CTileRange& range)
                 && ((m_state.tileMode == TileMode::MoveEdit && t->selected)
                     || (m_state.dragging && t->moveTarget)))
                 c ^= 0x00ffffff;
-            line[x] = c;
+            *line = c;
         }
     }
-    const QRect first = m_layout.TileRect(range.firstColumn, range.firstRow);
+    const QRect first = m_layout.TileRect(range.firstColumn, range.firstRow)
+                            .united(m_layout.TileRect(range.lastColumn, range.firstRow));
     painter.drawImage(
         QRect(first.topLeft(), QSize(w * m_layout.tile.width(), h * m_layout.tile.height())),
         image);
@@ -290,12 +297,17 @@ void CSectionPainter::PaintTile(QPainter& painter, int column, int row, const QR
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(r);
         if (tile->excluded) {
-            painter.drawLine(r.topLeft(), r.bottomRight());
+            if (m_layout.rear)
+                painter.drawLine(r.topRight(), r.bottomLeft());
+            else
+                painter.drawLine(r.topLeft(), r.bottomRight());
             return;
         }
         if (m_state.showSwitches && m_type) {
             const int d = 10 * UnitScale();
-            DrawSwitchGlyph(painter, *m_type, SwitchArea(r.adjusted(d, d, -d, -d)), tile->address);
+            const QRect inner = r.adjusted(d, d, -d, -d);
+            DrawSwitchGlyph(
+                painter, *m_type, m_layout.MirroredIn(SwitchArea(inner), inner), tile->address);
         }
         return;
     }
@@ -305,13 +317,15 @@ void CSectionPainter::PaintTile(QPainter& painter, int column, int row, const QR
         painter.fillRect(r, ViewColours::Excluded);
         return;
     }
+    // The white edge marks the tile's top-left corner as the wall is seen.
     if (tile->address == 0)
-        painter.fillRect(r.translated(-2, -2), ViewColours::FirstAddressEdge);
+        painter.fillRect(r.translated(m_layout.rear ? 2 : -2, -2), ViewColours::FirstAddressEdge);
     painter.fillRect(r, ViewColours::TileBody);
     if (m_layout.tile.width() >= 5)
         PaintItemCells(painter, column, row, r);
+    // The picture itself is not mirrored: it shows the switches as they are read.
     if (m_state.showSwitches && m_type)
-        DrawSwitchGlyph(painter, *m_type, SwitchArea(r), tile->address);
+        DrawSwitchGlyph(painter, *m_type, m_layout.MirroredIn(SwitchArea(r), r), tile->address);
 }
 
 void CSectionPainter::PaintItemCells(
@@ -332,7 +346,8 @@ void CSectionPainter::PaintItemCells(
     bool fontSet = false;
     for (int j = 0; j < m_down; ++j) {
         for (int i = 0; i < m_across; ++i) {
-            const QRect cell = ItemCellRect(body, i, j, m_across, m_down).adjusted(1, 1, -1, -1);
+            const QRect cell = m_layout.MirroredIn(ItemCellRect(body, i, j, m_across, m_down), body)
+                                   .adjusted(1, 1, -1, -1);
             if (cell.isEmpty())
                 continue;
             painter.fillRect(cell, ((j % 2) != (i % 2)) ? odd : even);
@@ -355,7 +370,9 @@ void CSectionPainter::PaintItemCells(
             }
             painter.setPen(colour);
             painter.drawText(cell.adjusted(2, 2, -2, -2),
-                Qt::AlignRight | Qt::AlignBottom | Qt::TextSingleLine, label);
+                (m_layout.rear ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignBottom
+                    | Qt::TextSingleLine,
+                label);
         }
     }
 }
@@ -396,7 +413,9 @@ void CSectionPainter::PaintTileAddresses(QPainter& painter, const QRect& area) c
             }
             painter.setPen(colour);
             painter.drawText(cell.adjusted(4, 4, -4, -4),
-                Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, label);
+                (m_layout.rear ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop
+                    | Qt::TextSingleLine,
+                label);
         }
     }
     painter.restore();
@@ -416,7 +435,9 @@ void CSectionPainter::PaintPrintedAddress(
     const bool rotated
         = m_state.print ? m_state.print->rotatedAddresses : cell.height() > cell.width();
     if (!rotated) {
-        painter.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, label);
+        painter.drawText(r,
+            (m_layout.rear ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop | Qt::TextSingleLine,
+            label);
         return;
     }
     // Upright tiles read their address from the bottom-left corner upwards.

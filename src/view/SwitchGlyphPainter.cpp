@@ -1,6 +1,6 @@
 #include "view/SwitchGlyphPainter.h"
 
-#include "app/FixtureType.h"
+#include "app/library/FixtureType.h"
 #include "shell/toolkit/ModelText.h"
 
 #include <QFontMetrics>

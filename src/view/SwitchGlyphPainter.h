@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SwitchGlyph.h"
+#include "app/library/SwitchGlyph.h"
 
 #include <QRect>
 #include <QString>

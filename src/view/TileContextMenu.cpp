@@ -1,10 +1,10 @@
 #include "view/TileContextMenu.h"
 
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "dialogs/SetupSheets.h"
 #include "document/QuiltmarkDoc.h"
-#include "document/SubDoc.h"
-#include "formats/StoredText.h"
+#include "document/section/SubDoc.h"
+#include "app/base/StoredText.h"
 #include "shell/toolkit/ModelText.h"
 #include "view/QuiltmarkView.h"
 #include "view/TileEditing.h"

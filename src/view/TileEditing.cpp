@@ -1,8 +1,8 @@
 #include "view/TileEditing.h"
 
-#include "document/Addressing.h"
+#include "document/section/Addressing.h"
 #include "document/QuiltmarkDoc.h"
-#include "document/SubDoc.h"
+#include "document/section/SubDoc.h"
 #include "view/QuiltmarkView.h"
 
 #include <QApplication>
@@ -267,8 +267,11 @@ bool CTileEditing::BeginDrag()
     const CViewLayout& layout = m_view->GetLayout();
     // Measured at the press, so that the block stays under the point that was grabbed
     // instead of lagging behind by the drag threshold.
-    const QPoint relative = m_pressPoint + m_view->ScrollPosition() - layout.origin;
-    m_grab = QPoint(relative.x() < 0 ? 0 : relative.x() - bounds->x * layout.tile.width(),
+    // Positions are taken as drawn, from the matrix's drawn left edge, so that the rear
+    // view drags the block the way the pointer goes.
+    const QPoint relative = m_pressPoint + m_view->ScrollPosition() - layout.MatrixRect().topLeft();
+    const int drawnColumn = layout.DrawnBlockColumn(bounds->x, bounds->w);
+    m_grab = QPoint(relative.x() < 0 ? 0 : relative.x() - drawnColumn * layout.tile.width(),
         relative.y() < 0 ? 0 : relative.y() - bounds->y * layout.tile.height());
     m_state = State::Dragging;
     m_view->SetDragging(true);
@@ -285,13 +288,14 @@ bool CTileEditing::DragTarget(QPoint client, int& column, int& row)
     const int th = std::max(layout.tile.height(), 1);
     if (!bounds)
         return false;
-    const QPoint relative = client + m_view->ScrollPosition() - layout.origin;
+    const QPoint relative = client + m_view->ScrollPosition() - layout.MatrixRect().topLeft();
     int x = relative.x() - m_grab.x();
     int y = relative.y() - m_grab.y();
     ClampDragAxis(x, m_grab.rx(), section->GetTileColumns() * tw, bounds->w * tw, tw);
     ClampDragAxis(y, m_grab.ry(), section->GetTileRows() * th, bounds->h * th, th);
     // limit + 1 stays in the last cell only for tiles wider than one pixel.
-    column = std::min(x / tw, section->GetTileColumns() - bounds->w);
+    column = layout.DrawnBlockColumn(
+        std::min(x / tw, section->GetTileColumns() - bounds->w), bounds->w);
     row = std::min(y / th, section->GetTileRows() - bounds->h);
     return true;
 }

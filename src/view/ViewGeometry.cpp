@@ -112,18 +112,34 @@ int LimitZoom(const CLayoutInput& in, QSize base, int zoom)
 
 QRect CViewLayout::TileRect(int column, int row) const
 {
-    return QRect(column * tile.width() + origin.x(), row * tile.height() + origin.y(), tile.width(),
-        tile.height());
+    return Mirrored(QRect(column * tile.width() + origin.x(), row * tile.height() + origin.y(),
+        tile.width(), tile.height()));
 }
 
 QRect CViewLayout::MatrixRect() const
 {
-    return QRect(origin.x(), origin.y(), tileColumns * tile.width(), tileRows * tile.height());
+    return Mirrored(
+        QRect(origin.x(), origin.y(), tileColumns * tile.width(), tileRows * tile.height()));
+}
+
+QRect CViewLayout::Mirrored(const QRect& r) const
+{
+    if (!rear)
+        return r;
+    return QRect(MirrorX(r.x() + r.width()), r.y(), r.width(), r.height());
+}
+
+QRect CViewLayout::MirroredIn(const QRect& r, const QRect& within) const
+{
+    if (!rear)
+        return r;
+    return QRect(2 * within.x() + within.width() - r.x() - r.width(), r.y(), r.width(), r.height());
 }
 
 bool CViewLayout::HitTest(QPoint logical, int& column, int& row) const
 {
-    const int x = logical.x() - origin.x();
+    // A pixel at x covers x .. x + 1, which the mirror takes to extent - 1 - x.
+    const int x = rear ? extent.width() - 1 - (logical.x() - origin.x()) : logical.x() - origin.x();
     const int y = logical.y() - origin.y();
     if (x < 0 || y < 0 || tile.width() < 1 || tile.height() < 1)
         return false;
@@ -141,9 +157,14 @@ CTileRange CViewLayout::VisibleTiles(const QRect& area) const
     CTileRange range;
     if (area.isEmpty() || tileColumns < 1 || tileRows < 1 || tile.width() < 1 || tile.height() < 1)
         return range;
-    const long long left = area.left() - origin.x();
+    long long left = area.left() - origin.x();
     const long long top = area.top() - origin.y();
-    const long long right = left + area.width() - 1;
+    long long right = left + area.width() - 1;
+    if (rear) {
+        const long long mirroredLeft = extent.width() - 1 - right;
+        right = extent.width() - 1 - left;
+        left = mirroredLeft;
+    }
     const long long bottom = top + area.height() - 1;
     range.firstColumn = static_cast<int>(std::max<long long>(0, FloorDiv(left, tile.width())));
     range.lastColumn
@@ -165,6 +186,7 @@ CViewLayout CViewLayout::Shifted(QPoint scroll) const
 CViewLayout ComputeLayout(const CLayoutInput& in)
 {
     CViewLayout l;
+    l.rear = in.rear;
     l.tileColumns = std::max(in.tileColumns, 0);
     l.tileRows = std::max(in.tileRows, 0);
     const int across = std::max(in.itemsAcross, 1);

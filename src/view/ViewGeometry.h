@@ -21,6 +21,7 @@ struct CLayoutInput {
     QSize client; // screen only
     ZoomMode mode = ZoomMode::Page;
     int zoom = 100;
+    bool rear = false; // seen from behind the wall: mirrored left to right
 };
 
 // Visible tile columns and rows, both ends included; empty when first > last.
@@ -56,9 +57,34 @@ struct CViewLayout {
     int zoom = 100;
     int tileColumns = 0;
     int tileRows = 0;
+    // Rear view: everything is drawn mirrored about the middle of the extent, so a column
+    // is drawn at its mirrored place while keeping its name and its tiles' addresses.
+    bool rear = false;
 
+    // Where a tile is drawn (mirrored in the rear view).
     QRect TileRect(int column, int row) const;
     QRect MatrixRect() const;
+    // Positions and rectangles of the front view taken to where the rear view draws them
+    // (unchanged in the front view); each is its own inverse.
+    int MirrorX(int x) const { return rear ? 2 * origin.x() + extent.width() - x : x; }
+    QPoint Mirrored(QPoint p) const { return QPoint(MirrorX(p.x()), p.y()); }
+    QRect Mirrored(const QRect& r) const;
+    // `r` mirrored inside `within` when the view is mirrored: parts of a tile (item cells,
+    // the switch picture) keep their side as seen from where the view looks.
+    QRect MirroredIn(const QRect& r, const QRect& within) const;
+    // Drawn column of the leftmost column of a block `width` columns wide starting at
+    // `column`, and back: the same map both ways.
+    int DrawnBlockColumn(int column, int width) const
+    {
+        return rear ? tileColumns - column - width : column;
+    }
+    // The front view's layout of the same geometry.
+    CViewLayout Front() const
+    {
+        CViewLayout l = *this;
+        l.rear = false;
+        return l;
+    }
     int MatrixBottom() const { return origin.y() + tileRows * tile.height(); }
     // Tile under a logical point; false left of, above or beyond the matrix.
     bool HitTest(QPoint logical, int& column, int& row) const;

@@ -1,7 +1,7 @@
 #include "devices/KelvraDeviceList.h"
 #include "FakeUsedUniverses.h"
 
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #include "dialogs/SetupSheets.h"
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "dialogs/ClampedSpinBox.h"
 #include "dialogs/QuiltmarkBasicDlg.h"
 #include "dialogs/QuiltmarkLayoutDlg.h"
 #include "document/ProjectFile.h"
 #include "document/QuiltmarkDoc.h"
-#include "document/SubDoc.h"
+#include "document/section/SubDoc.h"
 
 #include <QCheckBox>
 #include <QComboBox>

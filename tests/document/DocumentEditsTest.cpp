@@ -1,6 +1,6 @@
 #include "QuiltmarkDocTestSupport.h"
 #include "SectionTestSupport.h"
-#include "document/Addressing.h"
+#include "document/section/Addressing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "QuiltmarkDocTestSupport.h"
-#include "document/Addressing.h"
 #include "document/EditHistory.h"
+#include "QuiltmarkDocTestSupport.h"
 #include "document/ProjectFile.h"
 #include "document/TileChanges.h"
+#include "document/section/Addressing.h"
 
 #include <gtest/gtest.h>
 
@@ -184,7 +184,8 @@ std::string FirstDifference(const std::string& a, const std::string& b)
 
 std::unique_ptr<CQuiltmarkDoc> ShippedLibraryDocument(CRecordingMessages& messages)
 {
-    auto doc = std::make_unique<CQuiltmarkDoc>(messages, QUILTMARK_SOURCE_DIR "/resources/metalib.xml");
+    auto doc
+        = std::make_unique<CQuiltmarkDoc>(messages, QUILTMARK_SOURCE_DIR "/resources/metalib.xml");
     doc->OnNewDocument();
     return doc;
 }

@@ -1,7 +1,7 @@
 // The streaming reader and writer against the tree reader and the whole text: the same
 // project from every file, the same bytes in every way of writing, progress and stops.
 #include "QuiltmarkDocTestSupport.h"
-#include "app/Progress.h"
+#include "app/base/Progress.h"
 #include "document/ProjectFile.h"
 #include "document/ProjectFileParser.h"
 #include "formats/PatchList.h"

@@ -1,6 +1,6 @@
 #include "QuiltmarkDocTestSupport.h"
+#include "app/base/StoredText.h"
 #include "document/ProjectFile.h"
-#include "formats/StoredText.h"
 
 #include <gtest/gtest.h>
 

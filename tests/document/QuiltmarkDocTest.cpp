@@ -1,7 +1,7 @@
 #include "QuiltmarkDocTestSupport.h"
-#include "app/Progress.h"
-#include "document/ChannelOccupancy.h"
+#include "app/base/Progress.h"
 #include "document/ProjectFile.h"
+#include "document/section/ChannelOccupancy.h"
 
 #include <gtest/gtest.h>
 

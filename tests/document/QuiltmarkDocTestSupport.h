@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/UserMessages.h"
+#include "app/base/SafeFile.h"
+#include "app/base/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
-#include "document/SafeFile.h"
 
 #include <cstdlib>
 #include <memory>

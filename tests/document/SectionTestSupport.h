@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/FixtureType.h"
-#include "app/MetaLib.h"
-#include "document/SubDoc.h"
+#include "app/library/FixtureType.h"
+#include "app/library/MetaLib.h"
+#include "document/section/SubDoc.h"
 
 #include <memory>
 #include <vector>

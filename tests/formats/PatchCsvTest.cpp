@@ -2,7 +2,7 @@
 
 #include "FormatsFixtures.h"
 #include "devices/KelvraDeviceList.h"
-#include "document/SafeFile.h"
+#include "app/base/SafeFile.h"
 
 #include <gtest/gtest.h>
 

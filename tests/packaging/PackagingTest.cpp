@@ -1,5 +1,5 @@
 #include "Version.h"
-#include "document/SafeFile.h"
+#include "app/base/SafeFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "FakePrompts.h"
 
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "document/QuiltmarkDoc.h"
 #include "shell/MainFrame.h"
 #include "shell/RecentFileList.h"
@@ -69,13 +69,14 @@ TEST_F(MainFrameTest, MenusHaveTheirEntriesKeyHintsAndOrder)
     EXPECT_EQ(MenuTexts(Menu("menuEdit")),
         (QStringList { "Undo\tCtrl+Z", "Redo\tCtrl+Y", "|", "Create Matrix...\tF3",
             "Device Manager...\tF4", "|", "Automatic Addressing", "Manual Addressing", "|",
-            "Toggle Tile Mode\tF5", "Move/Edit Tile Mode\tF6", "|", "Page Info..." }));
+            "Toggle Tile Mode\tF5", "Move/Edit Tile Mode\tF6", "|", "Page Info...", "|",
+            "Go To...\tCtrl+G" }));
     EXPECT_EQ(MenuTexts(Menu("menuView")),
         (QStringList { "Zoom In\tAlt++", "Zoom Out\tAlt+-", "Zoom View>", "|",
             "Show All Connections\tF7", "Show Connections for Active Universe\tCtrl+F7",
             "Hide Connections\tF8", "|", "Sort Connections by DMX Address\tF10",
-            "Sort Connections by Position\tF9", "|", "Show Switch Settings", "|",
-            "Universe Report..." }));
+            "Sort Connections by Position\tF9", "|", "Show Switch Settings", "|", "Rear View",
+            "|", "Universe Report..." }));
     EXPECT_EQ(MenuTexts(Menu("menuZoomView")),
         (QStringList { "Manual", "Page", "Page Width", "Page Height" }));
     EXPECT_EQ(
@@ -98,6 +99,7 @@ TEST_F(MainFrameTest, KeysPromptsAndToolTips)
         keys(CommandId::ViewZoomOut)
             .contains(K(QKeyCombination(Qt::AltModifier | Qt::KeypadModifier, Qt::Key_Minus))));
     EXPECT_TRUE(keys(CommandId::FileOpen).contains(K(Qt::CTRL | Qt::Key_O)));
+    EXPECT_TRUE(keys(CommandId::EditGoTo).contains(K(Qt::CTRL | Qt::Key_G)));
     EXPECT_TRUE(keys(CommandId::EditRedo).contains(K(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)));
     EXPECT_EQ(
         frame->GetAction(CommandId::EditUndo)->statusTip(), QStringLiteral("Undo the last action"));

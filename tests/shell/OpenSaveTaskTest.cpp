@@ -2,7 +2,7 @@
 #include "FakePrompts.h"
 #include "ThreadRecordingMessages.h"
 
-#include "app/Progress.h"
+#include "app/base/Progress.h"
 #include "document/QuiltmarkDoc.h"
 #include "shell/DocManager.h"
 #include "shell/MainFrame.h"

@@ -1,6 +1,6 @@
 #include "FakePrompts.h"
 
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "document/ProjectFile.h"
 #include "document/QuiltmarkDoc.h"
 #include "shell/MainFrame.h"

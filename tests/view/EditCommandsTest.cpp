@@ -3,7 +3,7 @@
 #include "dialogs/QuiltmarkBasicDlg.h"
 #include "dialogs/QuiltmarkLayoutDlg.h"
 #include "dialogs/SetupSheets.h"
-#include "formats/StoredText.h"
+#include "app/base/StoredText.h"
 
 #include <gtest/gtest.h>
 

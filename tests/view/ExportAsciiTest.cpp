@@ -1,4 +1,4 @@
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "app/cli/CommandLine.h"
 #include "document/QuiltmarkDoc.h"
 #include "view/ExportCommands.h"

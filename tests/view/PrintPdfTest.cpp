@@ -1,7 +1,7 @@
 // Printing onto PDF files, read back with poppler's tools as a user's viewer would.
 #include "ViewTestSupport.h"
 
-#include "app/Progress.h"
+#include "app/base/Progress.h"
 #include "app/gui/PrintJobs.h"
 #include "formats/AsciiScheme.h"
 #include "formats/PatchList.h"

@@ -1,6 +1,6 @@
 #include "../shell/FakePrompts.h"
 
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "app/cli/CommandLine.h"
 #include "document/QuiltmarkDoc.h"
 #include "shell/MainFrame.h"

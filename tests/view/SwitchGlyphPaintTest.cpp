@@ -1,6 +1,6 @@
 #include "ViewTestSupport.h"
 
-#include "app/FixtureType.h"
+#include "app/library/FixtureType.h"
 #include "view/SwitchGlyphPainter.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "../shell/FakePrompts.h"
 
 #include "ViewTestSupport.h"
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "dialogs/UniverseReportDlg.h"
 #include "document/QuiltmarkDoc.h"
 #include "formats/PatchCsv.h"

@@ -1,16 +1,16 @@
 #include "app/cli/CommandLine.h"
 
 #include "Version.h"
-#include "app/UserMessages.h"
+#include "app/base/SafeFile.h"
+#include "app/base/StoredText.h"
+#include "app/base/UserMessages.h"
 #include "document/ProjectFile.h"
 #include "document/QuiltmarkDoc.h"
-#include "document/SafeFile.h"
 #include "document/UniverseReport.h"
 #include "formats/AsciiScheme.h"
 #include "formats/PatchCsv.h"
 #include "formats/PatchList.h"
 #include "formats/SkopeScript.h"
-#include "formats/StoredText.h"
 
 #include <cerrno>
 #include <climits>
@@ -147,8 +147,7 @@ int Run(const CBatchArguments& options)
             doc.GetSectionCount());
         return 1;
     }
-    const std::string date
-        = scriptDate.empty() ? FormatScriptDate(std::time(nullptr)) : scriptDate;
+    const std::string date = scriptDate.empty() ? FormatScriptDate(std::time(nullptr)) : scriptDate;
 
     if (!options.saveAs.empty()
         && !WriteOutput(options.saveAs, [&](const FileSink& sink, std::string& reason) {

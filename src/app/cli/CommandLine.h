@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/MetaLibLookup.h"
 #include "app/cli/Arguments.h"
+#include "app/library/MetaLibLookup.h"
 
 #include <string>
 

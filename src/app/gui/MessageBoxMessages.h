@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 
 class QWidget;
 

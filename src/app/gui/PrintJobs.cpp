@@ -1,10 +1,10 @@
 #include "app/gui/PrintJobs.h"
 
-#include "app/MetaLib.h"
-#include "app/UserMessages.h"
+#include "app/library/MetaLib.h"
+#include "app/base/UserMessages.h"
 #include "app/cli/CommandLine.h"
 #include "document/QuiltmarkDoc.h"
-#include "document/SafeFile.h"
+#include "app/base/SafeFile.h"
 #include "shell/toolkit/ModelText.h"
 
 #include <QBuffer>

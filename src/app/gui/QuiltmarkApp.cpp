@@ -1,6 +1,6 @@
 #include "app/gui/QuiltmarkApp.h"
 
-#include "app/MetaLibLookup.h"
+#include "app/library/MetaLibLookup.h"
 #include "app/gui/AboutDlg.h"
 #include "app/gui/GuardedApplication.h"
 #include "app/gui/GuiCommandLine.h"

@@ -1,7 +1,7 @@
 #include "shell/toolkit/ModelText.h"
 
-#include "formats/NumberText.h"
-#include "formats/StoredText.h"
+#include "app/base/NumberText.h"
+#include "app/base/StoredText.h"
 
 QString FromModelText(const std::string& bytes)
 {

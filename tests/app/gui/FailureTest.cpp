@@ -2,7 +2,7 @@
 // window goes on; a file read half-way never replaces the shown project.
 #include "../../shell/FakePrompts.h"
 
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "app/gui/GuardedApplication.h"
 #include "app/gui/GuiCommandLine.h"
 #include "app/gui/QuiltmarkApp.h"

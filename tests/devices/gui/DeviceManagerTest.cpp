@@ -1,6 +1,6 @@
 #include "ModalHelper.h"
 
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "devices/KelvraDeviceList.h"
 #include "devices/gui/DeviceCommands.h"
 #include "devices/gui/DialogDeviceManager.h"
