@@ -1,6 +1,6 @@
 #include "BenchWalls.h"
 
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "document/GoTo.h"
 #include "document/TileDetails.h"
 

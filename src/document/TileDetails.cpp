@@ -1,6 +1,6 @@
 #include "document/TileDetails.h"
 
-#include "app/FixtureType.h"
+#include "app/library/FixtureType.h"
 #include "document/QuiltmarkDoc.h"
 
 bool FindUniverseFeed(const CKelvraDeviceList& devices, int universe, int& device, int& port)

@@ -1,6 +1,6 @@
 #include "../../shell/FakePrompts.h"
 
-#include "app/UserMessages.h"
+#include "app/base/UserMessages.h"
 #include "app/gui/GuiCommandLine.h"
 #include "app/gui/QuiltmarkApp.h"
 #include "app/gui/ShellRegistration.h"
