@@ -1426,6 +1426,11 @@ bool CQuiltmarkDoc::IsChannelRangeShared(long long first, int count) const
     return m_channels->IsRangeShared(first, count);
 }
 
+long long CQuiltmarkDoc::CountUsedChannels(long long first, long long count) const
+{
+    return count <= 0 ? 0 : m_channels->CountCovered(first, first + count - 1);
+}
+
 void CQuiltmarkDoc::RebuildTables()
 {
     RebuildUniverseUse();

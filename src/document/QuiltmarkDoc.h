@@ -191,6 +191,8 @@ public:
     bool IsChannelShared(long long key) const;
     // Any channel of first .. first + count - 1 shared.
     bool IsChannelRangeShared(long long first, int count) const;
+    // How many channels of first .. first + count - 1 at least one tile occupies.
+    long long CountUsedChannels(long long first, long long count) const;
 
     // All three tables, as after every change of tiles.
     void RebuildTables() override;

@@ -161,6 +161,11 @@ std::vector<int32_t> SortedPatchOrder(const CSubDoc& section)
     return order;
 }
 
+void ForEachItemInPatchOrder(const CSubDoc& section, const std::function<void(int32_t)>& visit)
+{
+    VisitSortedItems(section, visit);
+}
+
 void ForEachPatchLine(CSubDoc& section, const std::function<void(const std::string&)>& line)
 {
     if (section.GetFixtureType() == nullptr || section.GetTileCount() <= 0)

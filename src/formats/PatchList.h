@@ -15,6 +15,8 @@ std::string FormatPatchLine(const std::string& itemName, const std::string& scre
 // Item indices of the section's item grid in ascending channel-key order (universe * 512 +
 // address; excluded items, key -513, first). The item grid itself is not touched.
 std::vector<int32_t> SortedPatchOrder(const CSubDoc& section);
+// The same order item by item, in memory bounded whatever the section's size.
+void ForEachItemInPatchOrder(const CSubDoc& section, const std::function<void(int32_t)>& visit);
 
 // Rebuilds the section's items, then calls `line` once per patch line in sorted order.
 // Nothing for a section without tiles or without a fixture type.

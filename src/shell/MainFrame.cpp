@@ -88,6 +88,7 @@ CMainFrame::CMainFrame(IUserMessages& messages, IDocPrompts& prompts, CRecentFil
     m_doc->SetHistoryListener([this] {
         UpdateCommandStates();
         UpdateTitle();
+        m_exportCommands->OnDocumentChanged();
     });
 
     connect(m_bar, &CDialogBarPages::addClicked, this,
@@ -129,6 +130,7 @@ CMainFrame::~CMainFrame()
     for (const auto& handler : m_viewHandlers)
         m_view->RemoveCommandHandler(handler.get());
     m_sectionCommands = nullptr;
+    m_exportCommands = nullptr;
     m_viewHandlers.clear();
     delete takeCentralWidget();
     m_view = nullptr;
@@ -139,7 +141,11 @@ void CMainFrame::RegisterViewHandlers()
     auto sections = std::make_unique<CSectionCommands>(*m_doc, *m_view, *m_bar, m_messages);
     m_sectionCommands = sections.get();
     AddViewHandler(std::move(sections));
-    AddViewHandler(std::make_unique<CExportCommands>(*m_doc, m_messages, this));
+    auto exports = std::make_unique<CExportCommands>(*m_doc, m_messages, this, m_view);
+    m_exportCommands = exports.get();
+    connect(exports.get(), &CExportCommands::currentSectionChanged, this,
+        [this](int) { m_sectionCommands->FillBar(); });
+    AddViewHandler(std::move(exports));
     auto edit = std::make_unique<CEditCommands>(*m_doc, *m_view);
     edit->ContextMenu().SetLibraryEntryEnabled(m_options.libraryEntry);
     connect(edit.get(), &CEditCommands::documentChanged, this, [this] {

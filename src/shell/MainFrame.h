@@ -122,6 +122,7 @@ private:
     std::map<CommandId, QAction*> m_actions;
     std::vector<std::unique_ptr<ICommandTarget>> m_viewHandlers;
     CSectionCommands* m_sectionCommands = nullptr;
+    CExportCommands* m_exportCommands = nullptr;
     CCommandRouter m_router;
     bool m_reportingFailure = false;
     bool m_documentDiscarded = false;

@@ -64,8 +64,8 @@ TEST_F(MainFrameTest, MenusHaveTheirEntriesKeyHintsAndOrder)
         (QStringList { "&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &as...", "|",
             "&Print...\tCtrl+P", "Print P&review", "Printer &Setup", "|", "&Export>", "|",
             "Letzte Datei", "|", "&Quit" }));
-    EXPECT_EQ(
-        MenuTexts(Menu("menuExport")), (QStringList { "Patch Scheme as ASCII-Art Text File..." }));
+    EXPECT_EQ(MenuTexts(Menu("menuExport")),
+        (QStringList { "Patch Scheme as ASCII-Art Text File...", "Patch List as CSV..." }));
     EXPECT_EQ(MenuTexts(Menu("menuEdit")),
         (QStringList { "Undo\tCtrl+Z", "Redo\tCtrl+Y", "|", "Create Matrix...\tF3",
             "Device Manager...\tF4", "|", "Automatic Addressing", "Manual Addressing", "|",
@@ -75,7 +75,8 @@ TEST_F(MainFrameTest, MenusHaveTheirEntriesKeyHintsAndOrder)
         (QStringList { "Zoom In\tAlt++", "Zoom Out\tAlt+-", "Zoom View>", "|",
             "Show All Connections\tF7", "Show Connections for Active Universe\tCtrl+F7",
             "Hide Connections\tF8", "|", "Sort Connections by DMX Address\tF10",
-            "Sort Connections by Position\tF9", "|", "Show Switch Settings", "|", "Rear View" }));
+            "Sort Connections by Position\tF9", "|", "Show Switch Settings", "|", "Rear View",
+            "|", "Universe Report..." }));
     EXPECT_EQ(MenuTexts(Menu("menuZoomView")),
         (QStringList { "Manual", "Page", "Page Width", "Page Height" }));
     EXPECT_EQ(

@@ -11,7 +11,8 @@ const char* const kUsageText
       "       quiltmark /register | /unregister\n"
       "       quiltmark [--library METALIB.xml] [--readdress] [--auto-connect] [--section N]\n"
       "                 [--date TEXT] [--save-as OUT.patch] [--export-patch-list OUT]\n"
-      "                 [--export-ascii OUT] [--export-script OUT] FILE\n"
+      "                 [--export-ascii OUT] [--export-script OUT] [--export-csv OUT]\n"
+      "                 [--export-universe-report OUT] FILE\n"
       "       quiltmark --print-pdf OUT.pdf [--devices] [--library METALIB.xml]\n"
       "                 [--date TEXT] FILE\n"
       "       quiltmark --list-fixtures [--library METALIB.xml]\n"
@@ -42,6 +43,10 @@ const char* const kUsageText
       "  --export-patch-list OUT  write the section's sorted patch lines\n"
       "  --export-ascii OUT     write the section's ASCII patch scheme\n"
       "  --export-script OUT    write the section's visualiser script\n"
+      "  --export-csv OUT       write the patch as CSV for a lighting console: every\n"
+      "                         section, or only the one given with --section\n"
+      "  --export-universe-report OUT  write the universe report as CSV: channels used,\n"
+      "                         sections, device port and conflicts of each universe\n"
       "  --list-fixtures        say which library file is in use and list its fixture types\n"
       "  --print-pdf OUT.pdf    print every section's patch-matrix page into a PDF file\n"
       "  --devices              with --print-pdf: print the device list instead\n"
@@ -61,8 +66,9 @@ constexpr const char* kPrintPdfUsage
       "section, or with --devices the device list. --date replaces the date printed on the\n"
       "pages.\n";
 
-const char* const kBatchValueOptions[] = { "--library", "--section", "--date", "--save-as",
-    "--export-patch-list", "--export-ascii", "--export-script" };
+const char* const kBatchValueOptions[]
+    = { "--library", "--section", "--date", "--save-as", "--export-patch-list", "--export-ascii",
+          "--export-script", "--export-csv", "--export-universe-report" };
 const char* const kBatchFlagOptions[]
     = { "--readdress", "--auto-connect", "--list-fixtures", "--help", "--version", "-h" };
 
@@ -113,6 +119,7 @@ bool ParseBatch(const std::vector<std::string>& args, CCommandLine& line, std::s
                     problem = "--section needs a number from 1";
                     return false;
                 }
+                options.sectionGiven = true;
             } else if (arg == "--date")
                 options.date = value;
             else if (arg == "--save-as")
@@ -121,6 +128,10 @@ bool ParseBatch(const std::vector<std::string>& args, CCommandLine& line, std::s
                 options.patchList = value;
             else if (arg == "--export-ascii")
                 options.ascii = value;
+            else if (arg == "--export-csv")
+                options.csv = value;
+            else if (arg == "--export-universe-report")
+                options.universeReport = value;
             else
                 options.script = value;
         } else if (arg == "--readdress") {

@@ -32,11 +32,14 @@ struct CBatchArguments {
     bool autoConnect = false;
     bool listFixtures = false;
     int section = 1;
+    bool sectionGiven = false;
     std::string date;
     std::string saveAs;
     std::string patchList;
     std::string ascii;
     std::string script;
+    std::string csv;
+    std::string universeReport;
     std::string printPdf;
     bool devices = false;
     std::string file;

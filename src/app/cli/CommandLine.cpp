@@ -6,7 +6,9 @@
 #include "app/base/UserMessages.h"
 #include "document/ProjectFile.h"
 #include "document/QuiltmarkDoc.h"
+#include "document/UniverseReport.h"
 #include "formats/AsciiScheme.h"
+#include "formats/PatchCsv.h"
 #include "formats/PatchList.h"
 #include "formats/SkopeScript.h"
 
@@ -137,8 +139,8 @@ int Run(const CBatchArguments& options)
         doc.GetDevices().AutoConnect(doc, warnings);
     }
 
-    const bool perSection
-        = !options.patchList.empty() || !options.ascii.empty() || !options.script.empty();
+    const bool perSection = !options.patchList.empty() || !options.ascii.empty()
+        || !options.script.empty() || (!options.csv.empty() && options.sectionGiven);
     CSubDoc* section = doc.GetSection(options.section - 1);
     if (perSection && !section) {
         std::fprintf(stderr, "The project has no section %d (it has %d).\n", options.section,
@@ -168,6 +170,25 @@ int Run(const CBatchArguments& options)
         && !WriteOutput(options.script, [&](const FileSink& sink, std::string&) {
                CBufferedSink out(sink);
                ForEachSkopeScriptPiece(*section, options.section, date,
+                   [&out](std::string_view piece) { out.Append(piece); });
+               return out.Flush();
+           }))
+        return 1;
+    if (!options.csv.empty() && !WriteOutput(options.csv, [&](const FileSink& sink, std::string&) {
+            std::vector<CCsvSection> sections;
+            for (int s = 0; s < doc.GetSectionCount(); ++s)
+                if (!options.sectionGiven || s == options.section - 1)
+                    sections.push_back({ s + 1, doc.GetSection(s) });
+            CBufferedSink out(sink);
+            ForEachPatchCsvPiece(
+                sections, doc.GetDevices(), [&out](std::string_view piece) { out.Append(piece); });
+            return out.Flush();
+        }))
+        return 1;
+    if (!options.universeReport.empty()
+        && !WriteOutput(options.universeReport, [&](const FileSink& sink, std::string&) {
+               CBufferedSink out(sink);
+               ForEachUniverseReportCsvPiece(doc, BuildUniverseReport(doc),
                    [&out](std::string_view piece) { out.Append(piece); });
                return out.Flush();
            }))

@@ -128,3 +128,12 @@ bool CChannelOccupancy::IsRangeShared(int64_t first, int64_t count) const
     const std::size_t s = FirstEndingAtOrAfter(m_shared, first);
     return s < m_shared.size() && m_shared[s].first <= last;
 }
+
+int64_t CChannelOccupancy::CountCovered(int64_t first, int64_t last) const
+{
+    int64_t count = 0;
+    for (std::size_t c = FirstEndingAtOrAfter(m_covered, first);
+         c < m_covered.size() && m_covered[c].first <= last; ++c)
+        count += std::min(last, m_covered[c].last) - std::max(first, m_covered[c].first) + 1;
+    return count;
+}

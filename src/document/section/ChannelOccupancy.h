@@ -24,6 +24,8 @@ public:
     bool IsShared(int64_t key) const { return CountAt(key) > 1; }
     // Any key of first .. first + count - 1 covered more than once.
     bool IsRangeShared(int64_t first, int64_t count) const;
+    // How many keys of first .. last are covered at least once.
+    int64_t CountCovered(int64_t first, int64_t last) const;
     // Number of disjoint pieces with a count above 1 (tests, diagnostics).
     std::size_t SharedPieceCount() const { return m_shared.size(); }
 

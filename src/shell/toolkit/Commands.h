@@ -16,6 +16,7 @@ enum class CommandId {
     FilePrintPreview,
     FilePrintSetup,
     FileExportAscii,
+    FileExportPatchCsv,
     FileRecent1,
     FileRecent2,
     FileRecent3,
@@ -44,6 +45,7 @@ enum class CommandId {
     ViewSortByPosition,
     ViewShowSwitches,
     ViewRearView,
+    ViewUniverseReport,
     SectionsAdd,
     SectionsDelete,
     SectionsChange, // sent by the sections bar when another tab is selected

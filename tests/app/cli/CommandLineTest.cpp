@@ -4,12 +4,15 @@
 #include "app/base/UserMessages.h"
 #include "document/ProjectFile.h"
 #include "document/QuiltmarkDoc.h"
+#include "document/UniverseReport.h"
+#include "formats/PatchCsv.h"
 #include "formats/PatchList.h"
 
 #include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <sstream>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -129,6 +132,36 @@ TEST(CommandLine, WritesTheSameAsTheModel)
     r = RunProgram(std::string("--date '") + kDate + "' --section 1 --export-script -" + wall);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.rfind("// SECTION 1 \"Main wall\" START\n// created on 2024.05.01", 0), 0u);
+}
+
+TEST(CommandLine, ConsoleCsvOfOneOrEverySectionAndTheUniverseReport)
+{
+    CRecordingMessages messages;
+    CQuiltmarkDoc doc(messages, std::string(QUILTMARK_BIN_DIR) + "/metalib.xml");
+    ASSERT_TRUE(doc.OnOpenDocument(kExamples + "/stage-wall.patch"));
+    const auto csvOf = [&doc](std::vector<CCsvSection> sections) {
+        std::ostringstream out;
+        WritePatchCsv(sections, doc.GetDevices(), out);
+        return out.str();
+    };
+    std::ostringstream report;
+    WriteUniverseReportCsv(doc, BuildUniverseReport(doc), report);
+
+    const std::string wall = " '" + kExamples + "/stage-wall.patch'";
+    Result r = RunProgram("--section 2 --export-csv -" + wall);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, csvOf({ { 2, doc.GetSection(1) } }));
+    r = RunProgram("--export-csv - --export-universe-report -" + wall);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+        csvOf({ { 1, doc.GetSection(0) }, { 2, doc.GetSection(1) }, { 3, doc.GetSection(2) } })
+            + report.str());
+    EXPECT_NE(report.str().find("\nU05,450,450,S2 A1\xE2\x80\x93" "C10,k:span2048 10.0.2.10,1,\n"),
+        std::string::npos)
+        << report.str();
+    r = RunProgram("--section 4 --export-csv -" + wall);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
 }
 
 TEST(CommandLine, ReaddressAutoConnectAndListFixtures)
