@@ -28,33 +28,6 @@ bool WriteFile(const QString& path, const FileProducer& produce, QString* error)
     return ok;
 }
 
-// Pieces of text gathered into writes of about a megabyte; the first failure sticks.
-class CPieceWriter {
-public:
-    explicit CPieceWriter(const FileSink& sink)
-        : m_sink(sink)
-    {
-    }
-    void Append(std::string_view piece)
-    {
-        m_text.append(piece);
-        if (m_text.size() >= (std::size_t { 1 } << 20))
-            Flush();
-    }
-    bool Flush()
-    {
-        if (m_ok && !m_text.empty())
-            m_ok = m_sink(m_text.data(), m_text.size());
-        m_text.clear();
-        return m_ok;
-    }
-
-private:
-    const FileSink& m_sink;
-    std::string m_text;
-    bool m_ok = true;
-};
-
 } // namespace
 
 bool WriteAsciiSchemeFile(const CSubDoc& section, const QString& path, QString* error)
@@ -75,7 +48,7 @@ bool WritePatchCsvFile(const CQuiltmarkDoc& doc, const QString& path, QString* e
     return WriteFile(
         path,
         [&](const FileSink& sink, std::string&) {
-            CPieceWriter out(sink);
+            CBufferedSink out(sink);
             ForEachPatchCsvPiece(
                 sections, doc.GetDevices(), [&out](std::string_view piece) { out.Append(piece); });
             return out.Flush();
@@ -89,7 +62,7 @@ bool WriteUniverseReportFile(const CQuiltmarkDoc& doc, const QString& path, QStr
     return WriteFile(
         path,
         [&](const FileSink& sink, std::string&) {
-            CPieceWriter out(sink);
+            CBufferedSink out(sink);
             ForEachUniverseReportCsvPiece(
                 doc, rows, [&out](std::string_view piece) { out.Append(piece); });
             return out.Flush();

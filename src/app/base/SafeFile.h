@@ -31,6 +31,33 @@ using FileSink = std::function<bool(const char* data, std::size_t size)>;
 // producer sets it, becomes the error.
 using FileProducer = std::function<bool(const FileSink& sink, std::string& reason)>;
 
+// Gathers small pieces of text into writes of about a megabyte; the first failure sticks.
+class CBufferedSink {
+public:
+    explicit CBufferedSink(const FileSink& sink)
+        : m_sink(sink)
+    {
+    }
+    void Append(std::string_view text)
+    {
+        m_text.append(text);
+        if (m_text.size() >= (std::size_t { 1 } << 20))
+            Flush();
+    }
+    bool Flush()
+    {
+        if (m_ok && !m_text.empty())
+            m_ok = m_sink(m_text.data(), m_text.size());
+        m_text.clear();
+        return m_ok;
+    }
+
+private:
+    const FileSink& m_sink;
+    std::string m_text;
+    bool m_ok = true;
+};
+
 // The same guarantees for contents made while they are written, so that a large file
 // never has to be held in memory: they go straight into the temporary file. A stop or a
 // failure at any point leaves the target as it was. Devices and FIFOs, which have nothing

@@ -64,32 +64,6 @@ bool WriteOutput(const std::string& target, const std::string& bytes)
         [&bytes](const FileSink& sink, std::string&) { return sink(bytes.data(), bytes.size()); });
 }
 
-// Collects small pieces into writes of about a megabyte.
-class CBufferedSink {
-public:
-    explicit CBufferedSink(const FileSink& sink)
-        : m_sink(sink)
-    {
-    }
-    void Append(std::string_view text)
-    {
-        m_text.append(text);
-        if (m_text.size() >= (std::size_t { 1 } << 20))
-            Flush();
-    }
-    bool Flush()
-    {
-        if (m_ok && !m_text.empty())
-            m_ok = m_sink(m_text.data(), m_text.size());
-        m_text.clear();
-        return m_ok;
-    }
-
-private:
-    const FileSink& m_sink;
-    std::string m_text;
-    bool m_ok = true;
-};
 
 void ListFixtures(const std::string& path, const CMetaLib& library)
 {
