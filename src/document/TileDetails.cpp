@@ -2,23 +2,7 @@
 
 #include "app/library/FixtureType.h"
 #include "document/QuiltmarkDoc.h"
-
-bool FindUniverseFeed(const CKelvraDeviceList& devices, int universe, int& device, int& port)
-{
-    if (universe < 0)
-        return false;
-    for (int d = 0; d < devices.GetDeviceCount(); ++d) {
-        const CKelvraDevice* dev = devices.GetDevice(d);
-        for (int p = 0; dev && p < dev->GetPortCount(); ++p) {
-            if (dev->GetPortUniverse(p) == universe) {
-                device = d;
-                port = p;
-                return true;
-            }
-        }
-    }
-    return false;
-}
+#include "formats/PatchCsv.h"
 
 namespace {
 
@@ -73,10 +57,11 @@ CTileDetails GetTileDetails(const CQuiltmarkDoc& doc, const CSubDoc& section, in
         return d;
     d.universe = tile->universe;
     d.address = tile->address;
-    if (FindUniverseFeed(doc.GetDevices(), d.universe, d.device, d.port)) {
-        const CKelvraDevice* device = doc.GetDevices().GetDevice(d.device);
-        d.deviceName
-            = std::string(DeviceTypeName(device->GetType())) + " " + device->GetIpAddressText();
+    const CUniverseOutput output = FindUniverseOutput(doc.GetDevices(), d.universe);
+    if (output.device >= 0) {
+        d.device = output.device;
+        d.port = output.port;
+        d.deviceName = DeviceText(doc.GetDevices(), output.device);
     }
 
     const int64_t first = static_cast<int64_t>(d.universe) * 512 + d.address;

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 
-class CKelvraDeviceList;
 class CQuiltmarkDoc;
 class CSubDoc;
 
@@ -32,7 +31,3 @@ struct CTileDetails {
 };
 
 CTileDetails GetTileDetails(const CQuiltmarkDoc& doc, const CSubDoc& section, int column, int row);
-
-// First device in list order with a port on `universe`, and that device's first such
-// port; false when no port carries it.
-bool FindUniverseFeed(const CKelvraDeviceList& devices, int universe, int& device, int& port);

@@ -67,7 +67,7 @@ CLibraryPlaces CLibraryPlaces::From(const std::string& programDirectory, const c
 {
     CLibraryPlaces places;
     places.programDirectory = programDirectory;
-    // The base directory specification ignores relative values.
+    // XDG folders given as relative paths are ignored, as desktop programs do.
     if (IsAbsolute(dataHome))
         places.userDirectory = std::string(dataHome) + "/quiltmark";
     else if (IsAbsolute(home))
